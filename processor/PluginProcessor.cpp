@@ -2,6 +2,8 @@
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
+#include <cstring>
+
 namespace
 {
 std::array<juce::String, 11> makeEffectNames()
@@ -40,6 +42,9 @@ NebulonAudioProcessor::NebulonAudioProcessor (ModelFactory modelFactory)
       parameters (*this, nullptr, "Parameters", createParameterLayout()),
       scratch (2, 1024)
 {
+    for (size_t i = 0; i < parameterIds.size(); ++i)
+        rawValues[i] = parameters.getRawParameterValue (parameterIds[i]);
+
     for (const auto& id : parameterIds)
         parameters.addParameterListener (id, this);
 }
@@ -233,8 +238,10 @@ void NebulonAudioProcessor::processBlockBypassed (juce::AudioBuffer<double>& buf
 
 float NebulonAudioProcessor::rawValue (const char* id) const noexcept
 {
-    if (auto* value = parameters.getRawParameterValue (id))
-        return value->load();
+    for (size_t i = 0; i < parameterRoutes.size(); ++i)
+        if (std::strcmp (parameterRoutes[i].id, id) == 0)
+            return rawValues[i]->load();
+    jassertfalse;
     return 0.0f;
 }
 

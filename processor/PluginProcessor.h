@@ -91,6 +91,10 @@ public:
 private:
     std::array<ModelSlot, 2> slots;
 
+    // The parameters' live values in the order of parameterIds, looked up once:
+    // the framework's lookup by ID builds a string, which the audio thread must not.
+    std::array<std::atomic<float>*, numParameters> rawValues {};
+
     // Double-precision copy of a single-precision block, sized by
     // prepareToPlay; the audio thread only tries its lock.
     juce::AudioBuffer<double> scratch;
