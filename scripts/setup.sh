@@ -5,6 +5,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
+# Cache hits across clones: paths below the repository count as relative.
+export CCACHE_BASEDIR="$here"
 
 bash scripts/setup-packages.sh
 

@@ -3,6 +3,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
+# Cache hits across clones: paths below the repository count as relative.
+export CCACHE_BASEDIR="$here"
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build

@@ -127,6 +127,28 @@ TEST (ParameterSet, DelayTimeSnapsToWholeMillisecondsFrom32)
     }
 }
 
+TEST (ParameterSet, SkewedControlsSpendHalfTheirTravelOnTheLowEndAndCarryVersionHintOne)
+{
+    NebulonAudioProcessor processor;
+    auto& parameters = processor.getParameters();
+
+    // Half the travel of a 0.5 skew covers a quarter of the range; of a 1/3
+    // skew an eighth.
+    const std::vector<std::pair<const char*, float>> atHalfTravel {
+        { "delayTime", 524.0f }, { "modRate", 2.58f }, { "modRateSimple", 1.34f }, { "modRateFlanger", 0.71f }, { "feedback", 50.0f },
+    };
+    for (const auto& [id, expected] : atHalfTravel)
+        EXPECT_NEAR (parameters.getParameter (id)->convertFrom0to1 (0.5f), expected, 1.0e-4f) << id;
+
+    for (const auto& spec : parameterSpecs)
+    {
+        auto* parameter = parameters.getParameter (spec.id);
+        ASSERT_NE (parameter, nullptr) << spec.id;
+        EXPECT_EQ (parameter->getVersionHint(), 1) << spec.id;
+        EXPECT_EQ (parameter->getName (100), spec.name);
+    }
+}
+
 TEST (ProcessorLayouts, AcceptsMonoToMonoMonoToStereoAndStereoToStereoOnly)
 {
     NebulonAudioProcessor processor;
