@@ -151,26 +151,36 @@ void NebulonAudioProcessor::processSlot (int channel, double* samples, int numSa
         slot.model->process (samples, numSamples);
 }
 
-void NebulonAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+template <typename Sample>
+bool NebulonAudioProcessor::startBlock (juce::AudioBuffer<Sample>& buffer)
 {
-    const juce::ScopedNoDenormals noDenormals;
     const int numSamples = buffer.getNumSamples();
     const int bufferChannels = buffer.getNumChannels();
 
     if (numSamples <= 0 || bufferChannels <= 0)
-        return;
+        return false;
 
     for (int channel = getTotalNumInputChannels(); channel < juce::jmin (getTotalNumOutputChannels(), bufferChannels); ++channel)
         buffer.clear (channel, 0, numSamples);
 
     copyMonoToStereo (buffer);
     hostSync();
+    return true;
+}
+
+void NebulonAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    const juce::ScopedNoDenormals noDenormals;
+    if (! startBlock (buffer))
+        return;
+
+    const int numSamples = buffer.getNumSamples();
 
     const std::unique_lock<std::mutex> guard (scratchLock, std::try_to_lock);
     if (! guard.owns_lock())
         return;
 
-    const int numChannels = numChannelsToProcess (bufferChannels);
+    const int numChannels = numChannelsToProcess (buffer.getNumChannels());
     const bool silent = buffer.hasBeenCleared();
 
     // A block longer than prepared runs in prepared-size pieces, so neither
@@ -203,23 +213,14 @@ void NebulonAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce
 void NebulonAudioProcessor::processBlock (juce::AudioBuffer<double>& buffer, juce::MidiBuffer&)
 {
     const juce::ScopedNoDenormals noDenormals;
-    const int numSamples = buffer.getNumSamples();
-    const int bufferChannels = buffer.getNumChannels();
-
-    if (numSamples <= 0 || bufferChannels <= 0)
+    if (! startBlock (buffer))
         return;
-
-    for (int channel = getTotalNumInputChannels(); channel < juce::jmin (getTotalNumOutputChannels(), bufferChannels); ++channel)
-        buffer.clear (channel, 0, numSamples);
-
-    copyMonoToStereo (buffer);
-    hostSync();
 
     // The models run the host buffer in place; each one splits a block longer
     // than it was prepared for.
-    const int numChannels = numChannelsToProcess (bufferChannels);
+    const int numChannels = numChannelsToProcess (buffer.getNumChannels());
     for (int channel = 0; channel < numChannels; ++channel)
-        processSlot (channel, buffer.getWritePointer (channel), numSamples);
+        processSlot (channel, buffer.getWritePointer (channel), buffer.getNumSamples());
 }
 
 void NebulonAudioProcessor::processBlockBypassed (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)

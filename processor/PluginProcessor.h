@@ -74,6 +74,10 @@ private:
     float rawValue (const char* id) const noexcept;
     void resizeOpenEditorFromState();
 
+    // Clears output channels without input, copies a mono input to the
+    // second output and runs tempo sync; false when the block is empty.
+    template <typename Sample>
+    bool startBlock (juce::AudioBuffer<Sample>& buffer);
     template <typename Sample>
     void copyMonoToStereo (juce::AudioBuffer<Sample>& buffer) const noexcept;
     template <typename Sample>
