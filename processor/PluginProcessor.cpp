@@ -51,6 +51,9 @@ NebulonAudioProcessor::NebulonAudioProcessor (ModelFactory modelFactory)
 
 NebulonAudioProcessor::~NebulonAudioProcessor()
 {
+    // No restore may run on the message thread while the processor goes away.
+    pendingRestore.stop();
+
     for (const auto& id : parameterIds)
         parameters.removeParameterListener (id, this);
 
