@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 // Second-order section in direct form I with coefficients normalised to
@@ -57,7 +58,12 @@ struct Biquad
         if (type < 0 || type > peaking)
             return;
 
-        const double w0 = 2.0 * M_PI * frequency / sampleRate;
+        // A corner at or above Nyquist has no digital counterpart: every
+        // design here turns unstable there. It is held just below it, which
+        // only touches the 20 kHz filters at sample rates under 40.8 kHz.
+        const double f = std::min (frequency, 0.49 * sampleRate);
+
+        const double w0 = 2.0 * M_PI * f / sampleRate;
         const double s = std::sin (w0);
         const double c = std::cos (w0);
         const double alpha = s / (2.0 * q);
@@ -69,7 +75,7 @@ struct Biquad
         {
             case firstOrderAllPass:
             {
-                const double t = std::tan (M_PI * frequency / sampleRate);
+                const double t = std::tan (M_PI * f / sampleRate);
                 const double k = (t - 1.0) / (t + 1.0);
                 nb0 = k; nb1 = 1.0; nb2 = 0.0;
                 na0 = 1.0; na1 = k; na2 = 0.0;
@@ -108,7 +114,7 @@ struct Biquad
             {
                 // Bilinear transform of (s / (s + W))^2 or (W / (s + W))^2,
                 // prewarped so the double pole lands on the given frequency.
-                const double W = M_PI * frequency;
+                const double W = M_PI * f;
                 const double K = W / std::tan (W / sampleRate);
                 const double KK = K * K, WW = W * W, KW = K * W;
                 if (type == highPassCoincident)

@@ -22,11 +22,11 @@ public:
 
     float getParam (int index) const override;
 
+private:
     // Clock of the sample-and-hold at a delay time: 12741.2 Hz at 0 ms down
     // to 5800 Hz at 2000 ms.
     static double clockHzForDelay (double delayMs) noexcept { return 12741.2 - 6941.2 * delayMs / 2000.0; }
 
-private:
     void prepareModel() override;
     void resetModel() override;
     void releaseModel() override;
