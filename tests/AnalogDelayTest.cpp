@@ -129,8 +129,8 @@ TEST (AnalogDelay, RunawayAtFullFeedbackStaysBelowItsCeilingForAMinute)
     // limiter holds the line below +18 dBFS; at the output that is below
     // +18 dBFS with a flat tone and level, and below +27.6 dBFS with full
     // treble, +6 dB level and the dry signal added.
-    const double rate = 48000.0;
-    const size_t minute = 60 * 48000;
+    const double rate = 22050.0;
+    const size_t minute = 60 * 22050;
 
     struct Case
     {
@@ -140,7 +140,7 @@ TEST (AnalogDelay, RunawayAtFullFeedbackStaysBelowItsCeilingForAMinute)
         bool longDelay;
         double ceiling;
     };
-    auto burst = noise (24000, 1.0);
+    auto burst = noise (11025, 1.0);
     burst.resize (minute, 0.0);
     const Case cases[] {
         { "full-scale noise throughout", noise (minute, 1.0), 0.5f, 1.0f, 0.0f, false, 8.0 },
@@ -161,7 +161,7 @@ TEST (AnalogDelay, RunawayAtFullFeedbackStaysBelowItsCeilingForAMinute)
         const auto out = run (model, c.input, 512);
         ASSERT_TRUE (allFinite (out));
         EXPECT_LT (peak (out, 0, out.size()), c.ceiling);
-        EXPECT_GT (peak (out, out.size() - 48000, out.size()), 1.0) << "the loop is running away, not decaying";
+        EXPECT_GT (peak (out, out.size() - 22050, out.size()), 1.0) << "the loop is running away, not decaying";
     }
 }
 
