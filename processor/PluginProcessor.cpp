@@ -102,21 +102,21 @@ bool NebulonAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) 
 
 void NebulonAudioProcessor::prepareToPlay (double sampleRate, int samplesPerBlock)
 {
-    const int blockSize = juce::jmax (1, samplesPerBlock);
+    const int maxBlockSize = juce::jmax (1, samplesPerBlock);
 
     {
         const std::lock_guard<std::mutex> guard (scratchLock);
-        scratch.setSize (2, blockSize, false, false, false);
-        preparedBlockSize = blockSize;
+        scratch.setSize (2, maxBlockSize, false, false, false);
+        preparedBlockSize = maxBlockSize;
     }
 
     for (auto& slot : slots)
     {
         const std::lock_guard<std::mutex> guard (slot.mutex);
         slot.sampleRate = sampleRate;
-        slot.blockSize = blockSize;
+        slot.blockSize = maxBlockSize;
         if (slot.model != nullptr)
-            slot.model->prepare (sampleRate, blockSize);
+            slot.model->prepare (sampleRate, maxBlockSize);
     }
 
     setAndInitEffect (juce::roundToInt (rawValue ("program")));

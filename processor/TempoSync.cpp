@@ -47,11 +47,11 @@ void NebulonAudioProcessor::hostSync()
     if (rawValue ("tempoSync") < 0.5f)
         return;
 
-    auto* playHead = getPlayHead();
-    if (playHead == nullptr)
+    auto* hostPlayHead = getPlayHead();
+    if (hostPlayHead == nullptr)
         return;
 
-    const auto position = playHead->getPosition();
+    const auto position = hostPlayHead->getPosition();
     if (! position.hasValue())
         return;
 

@@ -219,7 +219,9 @@ TEST (TempoSync, NonsenseTempiNeverWriteATimeOutsideTheRange)
         {
             EXPECT_TRUE (std::isfinite (value)) << "index " << index;
             if (index == ParamIndex::delayTime)
+            {
                 EXPECT_TRUE (value >= 32.0f && value <= 2000.0f) << value;
+            }
         }
     }
 }
