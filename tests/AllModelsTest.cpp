@@ -86,4 +86,23 @@ TEST_P (AllModels, SecondChannelReadsItsModulationAQuarterCycleAhead)
     EXPECT_NE (a, b);
 }
 
+TEST_P (AllModels, FullFeedbackWithContinuousFullScaleInputStaysBounded)
+{
+    // 1 kHz repeats in phase every 100 ms, so at full feedback each pass adds
+    // to the last: without a bound the level would grow without end.
+    const double rate = 22050.0;
+    const auto input = sine ((size_t) (10 * rate), 1000.0, 1.0, rate);
+
+    auto model = make();
+    auto settings = moderateSettings();
+    settings.push_back ({ ParamIndex::feedback, 1.0f });
+    settings.push_back ({ ParamIndex::mix, 1.0f });
+    settings.push_back ({ ParamIndex::modDepth, 0.0f });
+    load (*model, rate, 512, settings);
+
+    const auto out = run (*model, input, 512);
+    ASSERT_TRUE (allFinite (out));
+    EXPECT_LT (peak (out, 0, out.size()), 16.0); // +24 dBFS
+}
+
 INSTANTIATE_TEST_SUITE_P (Registered, AllModels, testing::ValuesIn (registeredEffects()), modelName);

@@ -15,13 +15,6 @@ Settings analogSettings (float delayMs, float feedback, float depth, float tone 
              { ParamIndex::outputLevel, levelDb }, { ParamIndex::modRate, 2.5f },      { ParamIndex::lfoPhase, 0.0f } };
 }
 
-std::vector<double> sine (size_t length, double hz, double amplitude, double sampleRate)
-{
-    std::vector<double> x (length);
-    for (size_t n = 0; n < length; ++n)
-        x[n] = amplitude * std::sin (2.0 * M_PI * hz * (double) n / sampleRate);
-    return x;
-}
 } // namespace
 
 TEST (AnalogDelay, FirstEchoComesAfterTheDelayTimeWithItsPolarityKept)

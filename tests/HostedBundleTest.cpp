@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
+#include <vector>
 
 namespace
 {
@@ -165,4 +167,74 @@ TEST (HostedBundle, ProcessesAnyBlockSizeAndPassesThroughWhenTheHostBypasses)
             ASSERT_EQ (buffer.getSample (c, i), input.getSample (c, i));
 
     instance->releaseResources();
+}
+
+namespace
+{
+// Renders a 50 ms noise burst and then silence through the hosted plug-in,
+// in blocks, calling `betweenBlocks` before each block with the time in ms.
+template <typename Action>
+std::vector<float> renderBurst (juce::AudioPluginInstance& instance, int numBlocks, Action betweenBlocks)
+{
+    juce::MidiBuffer midi;
+    juce::Random random (3);
+    std::vector<float> left;
+    for (int block = 0; block < numBlocks; ++block)
+    {
+        betweenBlocks (block * 512 * 1000.0 / 48000.0);
+        juce::AudioBuffer<float> buffer (2, 512);
+        for (int i = 0; i < 512; ++i)
+        {
+            const bool inBurst = block * 512 + i < 2400;
+            const float x = inBurst ? random.nextFloat() - 0.5f : 0.0f;
+            buffer.setSample (0, i, x);
+            buffer.setSample (1, i, x);
+        }
+        instance.processBlock (buffer, midi);
+        left.insert (left.end(), buffer.getReadPointer (0), buffer.getReadPointer (0) + 512);
+    }
+    return left;
+}
+
+float peakBetween (const std::vector<float>& signal, double fromMs, double toMs)
+{
+    float peak = 0.0f;
+    for (size_t i = (size_t) (fromMs * 48.0); i < (size_t) (toMs * 48.0) && i < signal.size(); ++i)
+        peak = std::max (peak, std::abs (signal[i]));
+    return peak;
+}
+
+void selectModel (juce::AudioPluginInstance& instance, int effect)
+{
+    HostedPlugin::parameterNamed (instance, "Program")->setValueNotifyingHost ((float) (effect - 1) / 10.0f);
+}
+} // namespace
+
+TEST (HostedBundle, ProgramSelectsTheModelAndASwitchCutsTheEchoes)
+{
+    std::map<int, std::vector<float>> rendered;
+    for (int effect : { 1, 11 })
+    {
+        auto instance = HostedPlugin::load();
+        ASSERT_NE (instance, nullptr);
+        selectModel (*instance, effect);
+        instance->prepareToPlay (48000.0, 512);
+        rendered[effect] = renderBurst (*instance, 60, [] (double) {});
+
+        // The default delay is 400 ms: an echo there, silence before it.
+        EXPECT_GT (peakBetween (rendered[effect], 400.0, 460.0), 0.05f) << effect;
+        EXPECT_LT (peakBetween (rendered[effect], 100.0, 380.0), 1.0e-3f) << effect;
+    }
+    EXPECT_NE (rendered[1], rendered[11]);
+
+    // Switching models while the echo is still in the line: it never arrives.
+    auto instance = HostedPlugin::load();
+    ASSERT_NE (instance, nullptr);
+    selectModel (*instance, 11);
+    instance->prepareToPlay (48000.0, 512);
+    const auto switched = renderBurst (*instance, 60, [&] (double ms) {
+        if (ms > 200.0 && ms < 215.0)
+            selectModel (*instance, 1);
+    });
+    EXPECT_EQ (peakBetween (switched, 230.0, 640.0), 0.0f);
 }

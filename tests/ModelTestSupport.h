@@ -52,6 +52,14 @@ inline std::vector<double> noise (size_t length, double amplitude, unsigned seed
     return x;
 }
 
+inline std::vector<double> sine (size_t length, double hz, double amplitude, double sampleRate)
+{
+    std::vector<double> x (length);
+    for (size_t n = 0; n < length; ++n)
+        x[n] = amplitude * std::sin (2.0 * M_PI * hz * (double) n / sampleRate);
+    return x;
+}
+
 inline double peak (const std::vector<double>& x, size_t from, size_t to)
 {
     double p = 0.0;

@@ -71,7 +71,10 @@ void DigitalDelay::processModel (double* samples, int numSamples)
         double f = feedback.current * a;
         if (! reverseOn)
             f += x;
-        line.write (f);
+        // At full feedback the loop gain is exactly one, so a continuous input
+        // piles up without end; the limiter holds what the line stores below
+        // +18 dBFS and leaves every normal level bit for bit.
+        line.write (limiter.process (f));
         glideDelay();
 
         samples[i] = a;

@@ -5,9 +5,11 @@
 #include "effects/blocks/Biquad.h"
 #include "effects/blocks/DelayLine.h"
 #include "effects/blocks/Lfo.h"
+#include "effects/blocks/LoopLimiter.h"
 
 // "Digital": a full-band delay line with a sine-modulated read point, linear
-// feedback with nothing in the loop, and the tone shelf on the output only.
+// feedback with nothing in the loop but a limiter that only acts far above
+// full scale, and the tone shelf on the output only.
 class DigitalDelay final : public AudioEffect
 {
 public:
@@ -27,4 +29,5 @@ private:
     Biquad toneShelf = toneRule.makeShelf();
     DelayLine line;
     Lfo lfo { 0, 1.0, 0.5 };
+    LoopLimiter limiter;
 };
