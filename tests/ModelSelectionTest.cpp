@@ -122,3 +122,41 @@ TEST (ModelSelection, EveryPrepareAndReselectionBuildsFreshModelsAndOutOfRangeEm
     ASSERT_NE (processor.getModel (1), nullptr);
     EXPECT_FALSE (processor.getModel (1)->isPrepared());
 }
+
+// With "Trails" on and echoes in the line, a new model (also the same one
+// again, or after a prepare) starts from silence.
+TEST (ModelSelection, NewModelsStartFromSilence)
+{
+    struct Case { const char* what; int effect; bool prepareAgain; };
+    for (const auto& c : { Case { "same model again", 11, false }, Case { "another model", 1, false }, Case { "prepare", 11, true } })
+    {
+        SCOPED_TRACE (c.what);
+        NebulonAudioProcessor processor;
+        processor.prepareToPlay (48000.0, 480);
+        setParameter (processor, "program", 11.0f);
+        setParameter (processor, "delayTime", 100.0f);
+        setParameter (processor, "trails", 1.0f);
+
+        juce::MidiBuffer midi;
+        juce::AudioBuffer<float> burst (2, 480);
+        juce::Random random (1);
+        for (int i = 0; i < 480; ++i)
+            burst.setSample (0, i, random.nextFloat() - 0.5f), burst.setSample (1, i, random.nextFloat() - 0.5f);
+        processor.processBlock (burst, midi);
+
+        if (c.prepareAgain)
+            processor.prepareToPlay (48000.0, 480);
+        else
+            processor.setAndInitEffect (c.effect);
+
+        float loudest = 0.0f;
+        for (int block = 0; block < 20; ++block)
+        {
+            juce::AudioBuffer<float> silence (2, 480);
+            silence.clear();
+            processor.processBlock (silence, midi);
+            loudest = std::max (loudest, silence.getMagnitude (0, 480));
+        }
+        EXPECT_EQ (loudest, 0.0f);
+    }
+}
