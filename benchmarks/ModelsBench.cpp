@@ -6,6 +6,7 @@
 
 #include "effects/ParamIndex.h"
 #include "processor/Effects.h"
+#include "processor/ModelHandOver.h"
 #include "processor/ParameterTable.h"
 
 #include <benchmark/benchmark.h>
@@ -30,36 +31,13 @@ float defaultOf (const char* id)
     return 0.0f;
 }
 
-void handOverDefaults (AudioEffect& model, int effect, bool secondChannel)
-{
-    auto onOff = [] (const char* id) { return defaultOf (id) >= 0.5f ? 1.0f : 0.0f; };
-    auto percent = [] (const char* id) { return defaultOf (id) / 100.0f; };
-
-    model.setParam (ParamIndex::active, onOff ("effectState"));
-    model.setParam (ParamIndex::delayTimeJump, defaultOf ("delayTime"));
-    model.setParam (ParamIndex::feedback, percent ("feedback"));
-    model.setParam (ParamIndex::tone, percent ("tone"));
-    model.setParam (ParamIndex::modDepth, percent ("modDepth"));
-    model.setParam (ParamIndex::modFeedback, percent ("modFeedback"));
-    model.setParam (ParamIndex::mix, percent ("mix"));
-    model.setParam (ParamIndex::outputLevel, defaultOf ("outputLevel"));
-    model.setParam (ParamIndex::trails, onOff ("trails"));
-    if (const auto* rateRoute = rateRouteFor (effect))
-        model.setParam (ParamIndex::modRate, defaultOf (rateRoute->id));
-    if (const auto* modeRoute = modeRouteFor (effect))
-        model.setParam (ParamIndex::mode, std::round (defaultOf (modeRoute->id)));
-    if (secondChannel)
-        model.setParam (ParamIndex::channel, 1.0f);
-    model.setParam (ParamIndex::lfoPhase, 0.0f);
-}
-
 void stereoModel (benchmark::State& state, int effect)
 {
     std::unique_ptr<AudioEffect> channels[2] = { createEffectModel (effect), createEffectModel (effect) };
     for (int c = 0; c < 2; ++c)
     {
         channels[c]->prepare (rate, blockSize);
-        handOverDefaults (*channels[c], effect, c == 1);
+        handOverParameters (effect, c == 1, defaultOf, [&] (int index, float value) { channels[c]->setParam (index, value); });
     }
 
     // Program-like input: a little more than a second of noise at -12 dBFS

@@ -1,6 +1,7 @@
 #include "processor/PluginProcessor.h"
 
 #include "effects/ParamIndex.h"
+#include "processor/ModelHandOver.h"
 
 #include <cmath>
 
@@ -29,35 +30,9 @@ void NebulonAudioProcessor::setAndInitEffect (int effect)
         }
 
         if (slot.model != nullptr)
-            handOverParameters (slot, effect, i == 1);
+            handOverParameters (effect, i == 1, [this] (const char* id) { return rawValue (id); },
+                                [&slot] (int index, float value) { slot.forward (index, value); });
     }
-}
-
-void NebulonAudioProcessor::handOverParameters (ModelSlot& slot, int effect, bool isSecondChannel)
-{
-    auto percent = [this] (const char* id) { return rawValue (id) / 100.0f; };
-    auto onOff = [this] (const char* id) { return rawValue (id) >= 0.5f ? 1.0f : 0.0f; };
-
-    slot.forward (ParamIndex::active, onOff ("effectState"));
-    slot.forward (ParamIndex::delayTimeJump, rawValue ("delayTime"));
-    slot.forward (ParamIndex::feedback, percent ("feedback"));
-    slot.forward (ParamIndex::tone, percent ("tone"));
-    slot.forward (ParamIndex::modDepth, percent ("modDepth"));
-    slot.forward (ParamIndex::modFeedback, percent ("modFeedback"));
-    slot.forward (ParamIndex::mix, percent ("mix"));
-    slot.forward (ParamIndex::outputLevel, rawValue ("outputLevel"));
-    slot.forward (ParamIndex::trails, onOff ("trails"));
-
-    if (const auto* rate = rateRouteFor (effect))
-        slot.forward (ParamIndex::modRate, rawValue (rate->id));
-
-    if (const auto* mode = modeRouteFor (effect))
-        slot.forward (ParamIndex::mode, (float) juce::roundToInt (rawValue (mode->id)));
-
-    if (isSecondChannel)
-        slot.forward (ParamIndex::channel, 1.0f);
-
-    slot.forward (ParamIndex::lfoPhase, 0.0f);
 }
 
 void NebulonAudioProcessor::forwardToModels (int index, float value) noexcept

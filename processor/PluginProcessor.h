@@ -70,7 +70,6 @@ public:
 
 private:
     void forwardToModels (int index, float value) noexcept;
-    void handOverParameters (ModelSlot& slot, int effect, bool isSecondChannel);
     float rawValue (const char* id) const noexcept;
     void resizeOpenEditorFromState();
 
