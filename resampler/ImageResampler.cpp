@@ -1,0 +1,657 @@
+#include "resampler/ImageResampler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+ #include <emmintrin.h>
+ #define NEBULON_RESAMPLER_SSE2 1
+#endif
+
+// The hot loops also exist as AVX2 + FMA versions, chosen at run time when the
+// processor has them; the plain versions serve every other machine.
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+ #include <immintrin.h>
+ #define NEBULON_RESAMPLER_AVX2 1
+ #define NEBULON_TARGET_AVX2 __attribute__ ((target ("avx2,fma")))
+#endif
+
+namespace nebulon
+{
+
+namespace
+{
+
+constexpr double pi = 3.14159265358979323846;
+
+double sinc (double x)
+{
+    if (x == 0.0)
+        return 1.0;
+    x *= pi;
+    return std::sin (x) / x;
+}
+
+// Filter taps of one axis. Every output sample uses the same number of taps
+// (`taps`), starting at source index first[i]; unused taps carry weight 0.
+// A uniform count keeps the inner loops free of per-sample bounds.
+struct AxisWeights
+{
+    int taps = 0;
+    std::vector<int> first;
+    std::vector<float> weights;  // dstSize * taps
+
+    const float* of (int i) const { return weights.data() + (std::size_t) i * (std::size_t) taps; }
+};
+
+AxisWeights makeAxisWeights (int srcSize, int dstSize, ResampleFilter filter)
+{
+    const double scale = (double) srcSize / (double) dstSize;
+    const double stretch = std::max (1.0, scale);
+    const double radius = resampleKernelRadius (filter) * stretch;
+
+    // Per output sample: the source indices and their weights. Taps beyond
+    // the border are mirrored back into the image (about the border itself),
+    // which continues textures and gradients more naturally than repeating
+    // the edge pixel.
+    auto mirror = [srcSize] (int j) {
+        if (j < 0)
+            j = -j - 1;
+        if (j >= srcSize)
+            j = 2 * srcSize - j - 1;
+        return std::clamp (j, 0, srcSize - 1);
+    };
+
+    struct Tap { int index; double weight; };
+    std::vector<std::vector<Tap>> all ((std::size_t) dstSize);
+    std::vector<double> dense;
+    int taps = 1;
+
+    for (int i = 0; i < dstSize; ++i)
+    {
+        // Output sample i covers [i, i + 1) in its own pixels; its centre in
+        // source pixel units, where source pixel j is centred at j + 0.5.
+        const double centre = (i + 0.5) * scale;
+        const int lo = (int) std::floor (centre - radius - 0.5);
+        const int hi = (int) std::ceil (centre + radius - 0.5);
+
+        int minIndex = srcSize, maxIndex = -1;
+        for (int j = lo; j <= hi; ++j)
+        {
+            if (std::abs (resampleKernel (filter, (j + 0.5 - centre) / stretch)) < 1.0e-9)
+                continue;
+            minIndex = std::min (minIndex, mirror (j));
+            maxIndex = std::max (maxIndex, mirror (j));
+        }
+
+        auto& list = all[(std::size_t) i];
+        double sum = 0.0;
+
+        if (maxIndex >= minIndex)
+        {
+            dense.assign ((std::size_t) (maxIndex - minIndex + 1), 0.0);
+            for (int j = lo; j <= hi; ++j)
+            {
+                const double w = resampleKernel (filter, (j + 0.5 - centre) / stretch);
+                if (std::abs (w) < 1.0e-9)
+                    continue;
+                dense[(std::size_t) (mirror (j) - minIndex)] += w;
+                sum += w;
+            }
+            for (std::size_t k = 0; k < dense.size(); ++k)
+                list.push_back ({ minIndex + (int) k, dense[k] });
+        }
+
+        if (list.empty() || std::abs (sum) < 1.0e-12)
+        {
+            list.assign (1, Tap { std::clamp ((int) centre, 0, srcSize - 1), 1.0 });
+            sum = 1.0;
+        }
+
+        for (auto& t : list)
+            t.weight /= sum;
+
+        taps = std::max (taps, list.back().index - list.front().index + 1);
+    }
+
+    AxisWeights a;
+    a.taps = taps;
+    a.first.resize ((std::size_t) dstSize);
+    a.weights.assign ((std::size_t) dstSize * (std::size_t) taps, 0.0f);
+
+    for (int i = 0; i < dstSize; ++i)
+    {
+        const auto& list = all[(std::size_t) i];
+        const int first = std::min (list.front().index, srcSize - taps);
+        a.first[(std::size_t) i] = first;
+        float* w = a.weights.data() + (std::size_t) i * (std::size_t) taps;
+        for (const auto& t : list)
+            w[t.index - first] += (float) t.weight;
+    }
+
+    return a;
+}
+
+// ---------------------------------------------------------------------------
+// Inner loops. Rows inside the resampler hold `lanes` floats per pixel: four
+// for images of up to four channels (unused lanes are zero), so one SIMD
+// register holds one pixel, and the channel count itself otherwise.
+
+// dst[x] = sum_k w[k] * rows[k][x] over n values.
+void verticalFloat (const float* const* rows, const float* w, int taps, float* dst, int n)
+{
+    constexpr int block = 512;
+    for (int x0 = 0; x0 < n; x0 += block)
+    {
+        const int len = std::min (block, n - x0);
+        float* out = dst + x0;
+        {
+            const float w0 = w[0];
+            const float* r = rows[0] + x0;
+            for (int x = 0; x < len; ++x)
+                out[x] = w0 * r[x];
+        }
+        for (int k = 1; k < taps; ++k)
+        {
+            const float wk = w[k];
+            const float* r = rows[k] + x0;
+            for (int x = 0; x < len; ++x)
+                out[x] += wk * r[x];
+        }
+    }
+}
+
+// The same over 8-bit source rows, converting on the fly.
+void verticalBytes (const std::uint8_t* const* rows, const float* w, int taps, float* dst, int n)
+{
+    constexpr int block = 512;
+    for (int x0 = 0; x0 < n; x0 += block)
+    {
+        const int len = std::min (block, n - x0);
+        float* out = dst + x0;
+        {
+            const float w0 = w[0];
+            const std::uint8_t* r = rows[0] + x0;
+            for (int x = 0; x < len; ++x)
+                out[x] = w0 * (float) r[x];
+        }
+        for (int k = 1; k < taps; ++k)
+        {
+            const float wk = w[k];
+            const std::uint8_t* r = rows[k] + x0;
+            for (int x = 0; x < len; ++x)
+                out[x] += wk * (float) r[x];
+        }
+    }
+}
+
+// Horizontal filter over a row of four-lane pixels.
+void horizontal4 (const float* src, const AxisWeights& wx, float* dst, int dstWidth)
+{
+    const int taps = wx.taps;
+#if NEBULON_RESAMPLER_SSE2
+    int i = 0;
+    // Two output pixels at once: independent accumulator chains hide the
+    // latency of the additions.
+    for (; i + 1 < dstWidth; i += 2)
+    {
+        const float* s0 = src + 4 * wx.first[(std::size_t) i];
+        const float* s1 = src + 4 * wx.first[(std::size_t) i + 1];
+        const float* w0 = wx.of (i);
+        const float* w1 = wx.of (i + 1);
+        __m128 a0 = _mm_setzero_ps(), b0 = _mm_setzero_ps();
+        __m128 a1 = _mm_setzero_ps(), b1 = _mm_setzero_ps();
+        int k = 0;
+        for (; k + 1 < taps; k += 2)
+        {
+            a0 = _mm_add_ps (a0, _mm_mul_ps (_mm_set1_ps (w0[k]), _mm_loadu_ps (s0 + 4 * k)));
+            b0 = _mm_add_ps (b0, _mm_mul_ps (_mm_set1_ps (w0[k + 1]), _mm_loadu_ps (s0 + 4 * k + 4)));
+            a1 = _mm_add_ps (a1, _mm_mul_ps (_mm_set1_ps (w1[k]), _mm_loadu_ps (s1 + 4 * k)));
+            b1 = _mm_add_ps (b1, _mm_mul_ps (_mm_set1_ps (w1[k + 1]), _mm_loadu_ps (s1 + 4 * k + 4)));
+        }
+        if (k < taps)
+        {
+            a0 = _mm_add_ps (a0, _mm_mul_ps (_mm_set1_ps (w0[k]), _mm_loadu_ps (s0 + 4 * k)));
+            a1 = _mm_add_ps (a1, _mm_mul_ps (_mm_set1_ps (w1[k]), _mm_loadu_ps (s1 + 4 * k)));
+        }
+        _mm_storeu_ps (dst + 4 * i, _mm_add_ps (a0, b0));
+        _mm_storeu_ps (dst + 4 * i + 4, _mm_add_ps (a1, b1));
+    }
+    for (; i < dstWidth; ++i)
+    {
+        const float* s = src + 4 * wx.first[(std::size_t) i];
+        const float* w = wx.of (i);
+        __m128 a = _mm_setzero_ps();
+        for (int k = 0; k < taps; ++k)
+            a = _mm_add_ps (a, _mm_mul_ps (_mm_set1_ps (w[k]), _mm_loadu_ps (s + 4 * k)));
+        _mm_storeu_ps (dst + 4 * i, a);
+    }
+#else
+    for (int i = 0; i < dstWidth; ++i)
+    {
+        const float* s = src + 4 * wx.first[(std::size_t) i];
+        const float* w = wx.of (i);
+        float a[4] = { 0, 0, 0, 0 };
+        for (int k = 0; k < taps; ++k)
+            for (int c = 0; c < 4; ++c)
+                a[c] += w[k] * s[4 * k + c];
+        std::memcpy (dst + 4 * i, a, sizeof (a));
+    }
+#endif
+}
+
+// Horizontal filter for any lane count.
+void horizontalGeneric (const float* src, int lanes, const AxisWeights& wx, float* dst, int dstWidth)
+{
+    const int taps = wx.taps;
+    for (int i = 0; i < dstWidth; ++i)
+    {
+        const float* s = src + (std::size_t) lanes * (std::size_t) wx.first[(std::size_t) i];
+        const float* w = wx.of (i);
+        float* out = dst + (std::size_t) lanes * (std::size_t) i;
+        for (int c = 0; c < lanes; ++c)
+        {
+            float a = 0.0f;
+            for (int k = 0; k < taps; ++k)
+                a += w[k] * s[(std::size_t) k * (std::size_t) lanes + (std::size_t) c];
+            out[c] = a;
+        }
+    }
+}
+
+#if NEBULON_RESAMPLER_AVX2
+bool hasAvx2()
+{
+    static const bool has = __builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma");
+    return has;
+}
+
+// Vertical passes with the accumulators of 32 values held in registers over
+// all taps, so each tap costs one load, one conversion and one FMA per 8.
+NEBULON_TARGET_AVX2
+void verticalFloatAvx2 (const float* const* rows, const float* w, int taps, float* dst, int n)
+{
+    int x = 0;
+    for (; x + 32 <= n; x += 32)
+    {
+        __m256 a0 = _mm256_setzero_ps(), a1 = _mm256_setzero_ps(), a2 = _mm256_setzero_ps(), a3 = _mm256_setzero_ps();
+        for (int k = 0; k < taps; ++k)
+        {
+            const __m256 wk = _mm256_broadcast_ss (w + k);
+            const float* r = rows[k] + x;
+            a0 = _mm256_fmadd_ps (wk, _mm256_loadu_ps (r), a0);
+            a1 = _mm256_fmadd_ps (wk, _mm256_loadu_ps (r + 8), a1);
+            a2 = _mm256_fmadd_ps (wk, _mm256_loadu_ps (r + 16), a2);
+            a3 = _mm256_fmadd_ps (wk, _mm256_loadu_ps (r + 24), a3);
+        }
+        _mm256_storeu_ps (dst + x, a0);
+        _mm256_storeu_ps (dst + x + 8, a1);
+        _mm256_storeu_ps (dst + x + 16, a2);
+        _mm256_storeu_ps (dst + x + 24, a3);
+    }
+    for (; x < n; ++x)
+    {
+        float a = 0.0f;
+        for (int k = 0; k < taps; ++k)
+            a += w[k] * rows[k][x];
+        dst[x] = a;
+    }
+}
+
+NEBULON_TARGET_AVX2
+inline __m256 bytesToFloats (const std::uint8_t* p)
+{
+    return _mm256_cvtepi32_ps (_mm256_cvtepu8_epi32 (_mm_loadl_epi64 (reinterpret_cast<const __m128i*> (p))));
+}
+
+NEBULON_TARGET_AVX2
+void verticalBytesAvx2 (const std::uint8_t* const* rows, const float* w, int taps, float* dst, int n)
+{
+    int x = 0;
+    for (; x + 32 <= n; x += 32)
+    {
+        __m256 a0 = _mm256_setzero_ps(), a1 = _mm256_setzero_ps(), a2 = _mm256_setzero_ps(), a3 = _mm256_setzero_ps();
+        for (int k = 0; k < taps; ++k)
+        {
+            const __m256 wk = _mm256_broadcast_ss (w + k);
+            const std::uint8_t* r = rows[k] + x;
+            a0 = _mm256_fmadd_ps (wk, bytesToFloats (r), a0);
+            a1 = _mm256_fmadd_ps (wk, bytesToFloats (r + 8), a1);
+            a2 = _mm256_fmadd_ps (wk, bytesToFloats (r + 16), a2);
+            a3 = _mm256_fmadd_ps (wk, bytesToFloats (r + 24), a3);
+        }
+        _mm256_storeu_ps (dst + x, a0);
+        _mm256_storeu_ps (dst + x + 8, a1);
+        _mm256_storeu_ps (dst + x + 16, a2);
+        _mm256_storeu_ps (dst + x + 24, a3);
+    }
+    for (; x < n; ++x)
+    {
+        float a = 0.0f;
+        for (int k = 0; k < taps; ++k)
+            a += w[k] * (float) rows[k][x];
+        dst[x] = a;
+    }
+}
+
+// Horizontal pass over four-lane pixels, two taps per 256-bit register: the
+// pixel pair (k, k + 1) is multiplied by (w[k] x 4, w[k + 1] x 4), the weight
+// vectors being spread from one 128-bit load of four weights.
+NEBULON_TARGET_AVX2
+void horizontal4Avx2 (const float* src, const AxisWeights& wx, float* dst, int dstWidth)
+{
+    const int taps = wx.taps;
+    const __m256i spread01 = _mm256_setr_epi32 (0, 0, 0, 0, 1, 1, 1, 1);
+    const __m256i spread23 = _mm256_setr_epi32 (2, 2, 2, 2, 3, 3, 3, 3);
+
+    for (int i = 0; i < dstWidth; ++i)
+    {
+        const float* s = src + 4 * wx.first[(std::size_t) i];
+        const float* w = wx.of (i);
+        __m256 a = _mm256_setzero_ps(), b = _mm256_setzero_ps();
+        int k = 0;
+        for (; k + 4 <= taps; k += 4)
+        {
+            const __m256 w4 = _mm256_broadcast_ps (reinterpret_cast<const __m128*> (w + k));
+            a = _mm256_fmadd_ps (_mm256_permutevar_ps (w4, spread01), _mm256_loadu_ps (s + 4 * k), a);
+            b = _mm256_fmadd_ps (_mm256_permutevar_ps (w4, spread23), _mm256_loadu_ps (s + 4 * k + 8), b);
+        }
+        a = _mm256_add_ps (a, b);
+        __m128 r = _mm_add_ps (_mm256_castps256_ps128 (a), _mm256_extractf128_ps (a, 1));
+        for (; k < taps; ++k)
+            r = _mm_fmadd_ps (_mm_set1_ps (w[k]), _mm_loadu_ps (s + 4 * k), r);
+        _mm_storeu_ps (dst + 4 * i, r);
+    }
+}
+#endif
+
+void verticalF (const float* const* rows, const float* w, int taps, float* dst, int n)
+{
+#if NEBULON_RESAMPLER_AVX2
+    if (hasAvx2())
+        return verticalFloatAvx2 (rows, w, taps, dst, n);
+#endif
+    verticalFloat (rows, w, taps, dst, n);
+}
+
+void verticalB (const std::uint8_t* const* rows, const float* w, int taps, float* dst, int n)
+{
+#if NEBULON_RESAMPLER_AVX2
+    if (hasAvx2())
+        return verticalBytesAvx2 (rows, w, taps, dst, n);
+#endif
+    verticalBytes (rows, w, taps, dst, n);
+}
+
+void horizontal (const float* src, int lanes, const AxisWeights& wx, float* dst, int dstWidth)
+{
+    if (lanes != 4)
+        return horizontalGeneric (src, lanes, wx, dst, dstWidth);
+#if NEBULON_RESAMPLER_AVX2
+    if (hasAvx2())
+        return horizontal4Avx2 (src, wx, dst, dstWidth);
+#endif
+    horizontal4 (src, wx, dst, dstWidth);
+}
+
+inline std::uint8_t toByte (float v)
+{
+    // Round to nearest, ties to even (the default rounding mode): no bias
+    // towards either side. Then clamp to 0..255.
+#if NEBULON_RESAMPLER_SSE2
+    const int r = _mm_cvtss_si32 (_mm_set_ss (v));
+#else
+    const long r = std::lrint (v);
+#endif
+    return (std::uint8_t) (r < 0 ? 0 : (r > 255 ? 255 : r));
+}
+
+// Everything a resampling run needs besides the buffers.
+struct Job
+{
+    const std::uint8_t* src;
+    int srcWidth, srcHeight, channels;
+    std::uint8_t* dst;
+    int dstWidth, dstHeight;
+    int lanes;
+    int alpha;           // alpha channel index or -1
+    bool straightAlpha;  // input colours are not premultiplied
+    AxisWeights wx, wy;
+};
+
+// Source row -> `lanes` floats per pixel, premultiplying straight alpha.
+void expandRow (const Job& job, const std::uint8_t* in, float* out)
+{
+    const int c = job.channels, lanes = job.lanes, w = job.srcWidth;
+
+    if (c == lanes && ! job.straightAlpha)
+    {
+        const int n = w * c;
+        for (int x = 0; x < n; ++x)
+            out[x] = (float) in[x];
+        return;
+    }
+
+    for (int x = 0; x < w; ++x)
+    {
+        const std::uint8_t* p = in + (std::size_t) x * (std::size_t) c;
+        float* q = out + (std::size_t) x * (std::size_t) lanes;
+        const float scale = job.straightAlpha ? (float) p[job.alpha] / 255.0f : 1.0f;
+        for (int k = 0; k < c; ++k)
+            q[k] = k == job.alpha ? (float) p[k] : (float) p[k] * scale;
+        for (int k = c; k < lanes; ++k)
+            q[k] = 0.0f;
+    }
+}
+
+// Filtered row (`lanes` floats per pixel) -> output bytes.
+void storeRow (const Job& job, const float* in, std::uint8_t* out)
+{
+    const int c = job.channels, lanes = job.lanes, w = job.dstWidth;
+
+#if NEBULON_RESAMPLER_SSE2
+    if (lanes == 4)
+    {
+        for (int x = 0; x < w; ++x)
+        {
+            // Conversion in the default rounding mode (nearest, ties to
+            // even); the two packs saturate to 0..255.
+            __m128i v = _mm_cvtps_epi32 (_mm_loadu_ps (in + 4 * x));
+            v = _mm_packs_epi32 (v, v);
+            v = _mm_packus_epi16 (v, v);
+            const int bits = _mm_cvtsi128_si32 (v);
+            std::memcpy (out + (std::size_t) x * (std::size_t) c, &bits, (std::size_t) c);
+        }
+    }
+    else
+#endif
+    {
+        for (int x = 0; x < w; ++x)
+        {
+            const float* p = in + (std::size_t) x * (std::size_t) lanes;
+            std::uint8_t* q = out + (std::size_t) x * (std::size_t) c;
+            for (int k = 0; k < c; ++k)
+                q[k] = toByte (p[k]);
+        }
+    }
+
+    if (job.alpha < 0)
+        return;
+
+    for (int x = 0; x < w; ++x)
+    {
+        std::uint8_t* q = out + (std::size_t) x * (std::size_t) c;
+        const std::uint8_t a = q[job.alpha];
+
+        if (job.straightAlpha)
+        {
+            // Back from premultiplied: divide by the filtered alpha, taken
+            // from the unrounded value so that faint pixels keep their hue.
+            const float af = in[(std::size_t) x * (std::size_t) lanes + (std::size_t) job.alpha];
+            for (int k = 0; k < c; ++k)
+                if (k != job.alpha)
+                    q[k] = (a == 0 || af <= 0.0f) ? 0 : toByte (in[(std::size_t) x * (std::size_t) lanes + (std::size_t) k] * 255.0f / af);
+        }
+        else
+        {
+            // Ringing can push a colour above its alpha, which is not a valid
+            // premultiplied pixel and would brighten when composited.
+            for (int k = 0; k < c; ++k)
+                if (k != job.alpha && q[k] > a)
+                    q[k] = a;
+        }
+    }
+}
+
+// Rows first: each source row is filtered horizontally once, into a ring of
+// the rows that the current output row needs, then the ring is combined
+// vertically. Used when the horizontal pass is the cheaper one to run on
+// full-height data, and whenever alpha has to be premultiplied first.
+void runRowsFirst (Job& job)
+{
+    const int lanes = job.lanes;
+    const std::size_t rowValues = (std::size_t) job.dstWidth * (std::size_t) lanes;
+    const int ringSize = job.wy.taps;
+
+    std::vector<float> ring ((std::size_t) ringSize * rowValues);
+    std::vector<int> ringRow ((std::size_t) ringSize, -1);
+    std::vector<float> expanded ((std::size_t) job.srcWidth * (std::size_t) lanes);
+    std::vector<float> out (rowValues);
+    std::vector<const float*> rows ((std::size_t) ringSize);
+    const std::size_t srcStride = (std::size_t) job.srcWidth * (std::size_t) job.channels;
+    const std::size_t dstStride = (std::size_t) job.dstWidth * (std::size_t) job.channels;
+
+    for (int y = 0; y < job.dstHeight; ++y)
+    {
+        const int first = job.wy.first[(std::size_t) y];
+        for (int k = 0; k < ringSize; ++k)
+        {
+            const int r = first + k;
+            const int slot = r % ringSize;
+            float* slotData = ring.data() + (std::size_t) slot * rowValues;
+            if (ringRow[(std::size_t) slot] != r)
+            {
+                expandRow (job, job.src + (std::size_t) r * srcStride, expanded.data());
+                horizontal (expanded.data(), lanes, job.wx, slotData, job.dstWidth);
+                ringRow[(std::size_t) slot] = r;
+            }
+            rows[(std::size_t) k] = slotData;
+        }
+
+        verticalF (rows.data(), job.wy.of (y), ringSize, out.data(), (int) rowValues);
+        storeRow (job, out.data(), job.dst + (std::size_t) y * dstStride);
+    }
+}
+
+// Columns first: each output row is a weighted sum of source rows, straight
+// from the 8-bit data, then filtered horizontally.
+void runColumnsFirst (Job& job)
+{
+    const int lanes = job.lanes, c = job.channels;
+    const std::size_t srcStride = (std::size_t) job.srcWidth * (std::size_t) c;
+    const std::size_t dstStride = (std::size_t) job.dstWidth * (std::size_t) c;
+
+    std::vector<float> column (srcStride);
+    std::vector<float> padded (lanes == c ? 0 : (std::size_t) job.srcWidth * (std::size_t) lanes);
+    std::vector<float> out ((std::size_t) job.dstWidth * (std::size_t) lanes);
+    std::vector<const std::uint8_t*> rows ((std::size_t) job.wy.taps);
+
+    for (int y = 0; y < job.dstHeight; ++y)
+    {
+        const int first = job.wy.first[(std::size_t) y];
+        for (int k = 0; k < job.wy.taps; ++k)
+            rows[(std::size_t) k] = job.src + (std::size_t) (first + k) * srcStride;
+
+        verticalB (rows.data(), job.wy.of (y), job.wy.taps, column.data(), (int) srcStride);
+
+        const float* line = column.data();
+        if (lanes != c)
+        {
+            for (int x = 0; x < job.srcWidth; ++x)
+            {
+                float* q = padded.data() + (std::size_t) x * (std::size_t) lanes;
+                const float* p = column.data() + (std::size_t) x * (std::size_t) c;
+                for (int k = 0; k < lanes; ++k)
+                    q[k] = k < c ? p[k] : 0.0f;
+            }
+            line = padded.data();
+        }
+
+        horizontal (line, lanes, job.wx, out.data(), job.dstWidth);
+        storeRow (job, out.data(), job.dst + (std::size_t) y * dstStride);
+    }
+}
+
+}  // namespace
+
+double resampleKernel (ResampleFilter filter, double x)
+{
+    const double a = resampleKernelRadius (filter);
+    x = std::abs (x);
+    if (x >= a)
+        return 0.0;
+    return sinc (x) * sinc (x / a);
+}
+
+int resampleKernelRadius (ResampleFilter filter)
+{
+    return filter == ResampleFilter::lanczos2 ? 2 : 3;
+}
+
+bool resampleImage (const std::uint8_t* src, int srcWidth, int srcHeight, int channels,
+                    std::uint8_t* dst, int dstWidth, int dstHeight,
+                    const ResampleSettings& settings)
+{
+    if (src == nullptr || dst == nullptr || srcWidth <= 0 || srcHeight <= 0 || channels <= 0
+        || dstWidth <= 0 || dstHeight <= 0)
+        return false;
+
+    int alpha = settings.alphaChannel;
+    if (alpha == ResampleSettings::autoAlpha)
+        alpha = (channels == 2 || channels == 4) ? channels - 1 : -1;
+    if (alpha >= channels)
+        alpha = -1;
+
+    if (srcWidth == dstWidth && srcHeight == dstHeight)
+    {
+        std::memcpy (dst, src, (std::size_t) srcWidth * (std::size_t) srcHeight * (std::size_t) channels);
+        return true;
+    }
+
+    Job job { src, srcWidth, srcHeight, channels, dst, dstWidth, dstHeight,
+              channels <= 4 ? 4 : channels, alpha < 0 ? -1 : alpha,
+              alpha >= 0 && ! settings.premultiplied, {}, {} };
+    job.wx = makeAxisWeights (srcWidth, dstWidth, settings.filter);
+    job.wy = makeAxisWeights (srcHeight, dstHeight, settings.filter);
+
+    // Work of the two orders in multiply-adds; the vertical pass over 8-bit
+    // rows touches only the real channels, the horizontal one all lanes.
+    const double lanes = job.lanes;
+    const double horizontalOut = (double) dstWidth * job.wx.taps * lanes;
+    const double rowsFirst = (double) srcHeight * horizontalOut
+                           + (double) dstHeight * dstWidth * lanes * job.wy.taps;
+    const double columnsFirst = (double) dstHeight * srcWidth * channels * job.wy.taps
+                              + (double) dstHeight * horizontalOut;
+
+    if (job.straightAlpha || rowsFirst < columnsFirst)
+        runRowsFirst (job);
+    else
+        runColumnsFirst (job);
+
+    return true;
+}
+
+std::vector<std::uint8_t> resampleImage (const std::uint8_t* src, int srcWidth, int srcHeight, int channels,
+                                         int dstWidth, int dstHeight, const ResampleSettings& settings)
+{
+    if (dstWidth <= 0 || dstHeight <= 0 || channels <= 0)
+        return {};
+
+    std::vector<std::uint8_t> out ((std::size_t) dstWidth * (std::size_t) dstHeight * (std::size_t) channels);
+    if (! resampleImage (src, srcWidth, srcHeight, channels, out.data(), dstWidth, dstHeight, settings))
+        return {};
+    return out;
+}
+
+}  // namespace nebulon
