@@ -160,9 +160,7 @@ def pedal():
         lx, ly = _centre(led)
         body += circle(lx, ly, 13.6, fill='#000000', opacity=0.75, filter='url(#blur1)')
     body += circle(mx, my, 47, fill='#000000', opacity=0.55, filter='url(#blur2)')
-    # "MODEL" printed above the top label.
     f = Font.get(COND_BOLD)
-    fr = Font.get(COND)
 
     # --- Knob wells and scales.
     for g in layout.pedal_groups(W, H):
@@ -171,7 +169,6 @@ def pedal():
         body += circle(kx, ky, w * 0.38, fill='#000000', opacity=0.55, filter='url(#blur2)')
         body += circle(kx, ky, w * 0.385, fill='none', stroke='#ffffff', stroke_opacity=0.08, stroke_width=0.6)
         body += _ticks(kx, ky, w * 0.41, w * 0.445, 11, C.light, 0.9, long_every=5, long_r=w * 0.47)
-        # End dots of the sweep.
 
     # --- Silkscreen of the top row.
     body += path(f.path('STEREO DELAY', 8.5, W - 22, 0.086 * H + 0.013 * H, anchor='end', tracking=0.28,
@@ -193,7 +190,6 @@ def pedal():
     # Connecting rule between the switches, broken by the centre block.
     row_y = _centre(lay['bypassSwitch'])[1]
     body += rect(222, row_y + 34, 356, 0.7, fill=C.ink, opacity=0.35)
-    body += rect(222, 0.85 * H + 0.024 * H + 6, 356, 0.7, fill=C.ink, opacity=0.0)
     # Mode row seat: a slim recessed strip under the four LEDs.
     m = layout.pedal_mode_row(W, H)
     hx, hy, hw, hh = m['headSwitch']
@@ -219,11 +215,11 @@ def rack():
     defs += _brushed('brushStrip', 0, 0, W, H, 0.002, 0.9, 0.3, 12)
     defs += _blur('blur1', 0.8) + _blur('blur2', 1.8)
     defs += _shadow('stripShadow', 1.4, 1.0, 0.6)
-    defs += (f'<filter id="inset" x="-5%" y="-20%" width="110%" height="140%">'
-             f'<feGaussianBlur in="SourceAlpha" stdDeviation="2.2"/><feOffset dy="1.6" result="o"/>'
-             f'<feComposite in="SourceAlpha" in2="o" operator="out" result="i"/>'
-             f'<feFlood flood-color="#000000" flood-opacity="0.85"/><feComposite in2="i" operator="in" result="s"/>'
-             f'<feMerge><feMergeNode in="SourceGraphic"/><feMergeNode in="s"/></feMerge></filter>')
+    defs += ('<filter id="inset" x="-5%" y="-20%" width="110%" height="140%">'
+             '<feGaussianBlur in="SourceAlpha" stdDeviation="2.2"/><feOffset dy="1.6" result="o"/>'
+             '<feComposite in="SourceAlpha" in2="o" operator="out" result="i"/>'
+             '<feFlood flood-color="#000000" flood-opacity="0.85"/><feComposite in2="i" operator="in" result="s"/>'
+             '<feMerge><feMergeNode in="SourceGraphic"/><feMergeNode in="s"/></feMerge></filter>')
 
     body += rect(0, 0, W, H, fill='url(#face)', filter='url(#brushFace)')
     body += rect(0, 0, W, 1.2, fill='#ffffff', opacity=0.22)

@@ -6,7 +6,7 @@ import math
 import numpy as np
 
 from palette import C
-from svgkit import (annular_sector, circle, group, linear, n, path, polar, radial, rect, rounded_rect_path,
+from svgkit import (annular_sector, circle, group, linear, n, path, polar, radial, rect,
                     svg_doc, write_png)
 
 # ---------------------------------------------------------------------------

@@ -6,11 +6,10 @@ import base64
 import math
 import re
 import subprocess
-from pathlib import Path
 
 import layout
 from palette import C
-from svgkit import Font, circle, group, n, path, rect, rounded_rect_path, svg_doc
+from svgkit import Font, n, path, rect, rounded_rect_path, svg_doc
 
 BOLD = 'RobotoCondensed-Bold.ttf'
 BOOK = 'RobotoCondensed-Regular.ttf'

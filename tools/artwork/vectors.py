@@ -4,7 +4,7 @@ the plug-in's SVG parser draws (no filters, masks or text elements)."""
 import math
 
 from palette import C
-from svgkit import (Font, annular_sector, attrs, circle, group, linear, n, path, polar, radial, rect,
+from svgkit import (Font, annular_sector, circle, linear, n, path, polar, rect,
                     rounded_rect_path, svg_doc)
 
 COND_BOLD = 'RobotoCondensed-Bold.ttf'
@@ -207,14 +207,12 @@ def _toggle(W, H, on, state, labels=None, track_r=None, pad=None):
         kx = tx + (tw - tw_thumb) / 2
     else:
         kx = tx
-    if labels:
+    if labels and on is not None:
+        # The visible word sits on the side the thumb has left.
         f = Font.get(COND_BOLD)
         size = th * 0.46
-        off_c = '#ffffff' if on is True else C.light
-        body += path(f.path(labels[0], size, tx + tw * 0.75, H / 2, anchor='middle', tracking=0.1, baseline='middle'),
-                     fill=C.light, opacity=0.0 if on is not False else 0.9)
-        body += path(f.path(labels[1], size, tx + tw * 0.25, H / 2, anchor='middle', tracking=0.1, baseline='middle'),
-                     fill=off_c, opacity=0.0 if on is not True else 1.0)
+        word, cx, colour = (labels[1], tx + tw * 0.25, '#ffffff') if on else (labels[0], tx + tw * 0.75, C.light)
+        body += path(f.path(word, size, cx, H / 2, anchor='middle', tracking=0.1, baseline='middle'), fill=colour)
     inset = H * 0.04
     body += path(rounded_rect_path(kx + inset, ty + inset, tw_thumb - 2 * inset, th - 2 * inset, tr - inset),
                  fill='url(#k)', stroke='#2a2d33', stroke_width=H * 0.02)
@@ -285,11 +283,7 @@ def note_symbol(kind, dotted, triplet, colour, hole):
         parts.append(circle(dx, head_y - 2, 4.6, fill=colour))
     if triplet:
         f = Font.get(COND_BOLD)
-        tx = 34.0
-        parts.append(path(f.path('3', 24, tx, 43, anchor='middle', baseline='middle'), fill=colour))
-        # Bracket from the number towards the stem.
-        parts.append(path(f'M{n(tx)} {n(62)}V{n(66)}M{n(tx)} {n(64)}H{n(tx + 9)}', stroke=colour, stroke_width=2.4,
-                          fill='none', stroke_linecap='round'))
+        parts.append(path(f.path('3', 30, 36.0, 44, anchor='middle', baseline='middle'), fill=colour))
     return ''.join(parts)
 
 
