@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #if defined(__SSE2__)
  #include <emmintrin.h>
@@ -508,7 +510,7 @@ void storeRow (const Job& job, const float* in, std::uint8_t* out)
 // the rows that the current output row needs, then the ring is combined
 // vertically. Used when the horizontal pass is the cheaper one to run on
 // full-height data, and whenever alpha has to be premultiplied first.
-void runRowsFirst (Job& job)
+void runRowsFirst (const Job& job, int yBegin, int yEnd)
 {
     const int lanes = job.lanes;
     const std::size_t rowValues = (std::size_t) job.dstWidth * (std::size_t) lanes;
@@ -522,7 +524,7 @@ void runRowsFirst (Job& job)
     const std::size_t srcStride = (std::size_t) job.srcWidth * (std::size_t) job.channels;
     const std::size_t dstStride = (std::size_t) job.dstWidth * (std::size_t) job.channels;
 
-    for (int y = 0; y < job.dstHeight; ++y)
+    for (int y = yBegin; y < yEnd; ++y)
     {
         const int first = job.wy.first[(std::size_t) y];
         for (int k = 0; k < ringSize; ++k)
@@ -546,7 +548,7 @@ void runRowsFirst (Job& job)
 
 // Columns first: each output row is a weighted sum of source rows, straight
 // from the 8-bit data, then filtered horizontally.
-void runColumnsFirst (Job& job)
+void runColumnsFirst (const Job& job, int yBegin, int yEnd)
 {
     const int lanes = job.lanes, c = job.channels;
     const std::size_t srcStride = (std::size_t) job.srcWidth * (std::size_t) c;
@@ -557,7 +559,7 @@ void runColumnsFirst (Job& job)
     std::vector<float> out ((std::size_t) job.dstWidth * (std::size_t) lanes);
     std::vector<const std::uint8_t*> rows ((std::size_t) job.wy.taps);
 
-    for (int y = 0; y < job.dstHeight; ++y)
+    for (int y = yBegin; y < yEnd; ++y)
     {
         const int first = job.wy.first[(std::size_t) y];
         for (int k = 0; k < job.wy.taps; ++k)
@@ -634,10 +636,41 @@ bool resampleImage (const std::uint8_t* src, int srcWidth, int srcHeight, int ch
     const double columnsFirst = (double) dstHeight * srcWidth * channels * job.wy.taps
                               + (double) dstHeight * horizontalOut;
 
-    if (job.straightAlpha || rowsFirst < columnsFirst)
-        runRowsFirst (job);
-    else
-        runColumnsFirst (job);
+    const bool byRows = job.straightAlpha || rowsFirst < columnsFirst;
+    const double work = std::min (rowsFirst, columnsFirst);
+
+    // Large jobs are split into bands of output rows, one per thread. Every
+    // output row depends only on the source, so the result does not depend
+    // on the split.
+    int threads = settings.maxThreads > 0 ? settings.maxThreads
+                                          : (int) std::min (4u, std::max (1u, std::thread::hardware_concurrency()));
+    if (work < 2.0e7)
+        threads = 1;
+    threads = std::max (1, std::min (threads, dstHeight / 16));
+
+    auto runBand = [&job, byRows] (int yBegin, int yEnd) {
+        if (byRows)
+            runRowsFirst (job, yBegin, yEnd);
+        else
+            runColumnsFirst (job, yBegin, yEnd);
+    };
+
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+    {
+        try
+        {
+            helpers.emplace_back (runBand, dstHeight * t / threads, dstHeight * (t + 1) / threads);
+        }
+        catch (const std::system_error&)
+        {
+            // No thread to be had: this thread does the band itself.
+            runBand (dstHeight * t / threads, dstHeight * (t + 1) / threads);
+        }
+    }
+    runBand (0, dstHeight / threads);
+    for (auto& h : helpers)
+        h.join();
 
     return true;
 }

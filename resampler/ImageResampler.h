@@ -43,6 +43,11 @@ struct ResampleSettings
     // is premultiplied before filtering and divided back afterwards, so
     // transparent pixels cannot bleed their hidden colour into the result.
     bool premultiplied = true;
+
+    // Threads for large images (bands of output rows; the result is the same
+    // for any count). 0 chooses the machine's core count, at most 4; small
+    // jobs always run on the calling thread alone.
+    int maxThreads = 0;
 };
 
 // Resamples src (srcWidth x srcHeight, `channels` bytes per pixel) into dst

@@ -299,6 +299,33 @@ TEST (ImageResampler, ChannelsAreFilteredIndependently)
     }
 }
 
+// Large images are cut into bands of rows for several threads; the bands
+// must join without a seam, in either pass order.
+TEST (ImageResampler, ResultDoesNotDependOnTheNumberOfThreads)
+{
+    std::mt19937 rng (3);
+    std::uniform_int_distribution<int> dist (0, 255);
+    struct Case { int channels; bool premultiplied; int dw, dh; };
+    const Case cases[] = { { 3, true, 800, 668 }, { 4, false, 700, 701 }, { 4, true, 1700, 1501 } };
+    const auto src3 = makeImage (1600, 1400, 3, [&] (int, int, int) { return dist (rng); });
+    const auto src4 = makeImage (1600, 1400, 4, [&] (int, int, int c) { return c == 3 ? 255 : dist (rng); });
+
+    for (const auto& c : cases)
+    {
+        const auto& src = c.channels == 3 ? src3 : src4;
+        ResampleSettings settings;
+        settings.premultiplied = c.premultiplied;
+        settings.maxThreads = 1;
+        const auto single = resampleImage (src.data(), 1600, 1400, c.channels, c.dw, c.dh, settings);
+        for (int threads : { 2, 3, 4 })
+        {
+            settings.maxThreads = threads;
+            EXPECT_EQ (resampleImage (src.data(), 1600, 1400, c.channels, c.dw, c.dh, settings), single)
+                << c.channels << " channels, " << threads << " threads";
+        }
+    }
+}
+
 TEST (ImageResampler, InvalidArgumentsWriteNothing)
 {
     Bytes src (16, 9), dst (16, 3);
