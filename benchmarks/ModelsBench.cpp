@@ -25,9 +25,9 @@ constexpr int blockSize = 512;
 
 float defaultOf (const char* id)
 {
-    for (const auto& spec : parameterSpecs)
-        if (std::strcmp (spec.id, id) == 0)
-            return spec.defaultValue;
+    for (const auto& definition : parameterDefinitions)
+        if (std::strcmp (definition.id, id) == 0)
+            return definition.defaultValue;
     return 0.0f;
 }
 

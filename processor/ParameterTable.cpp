@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-const std::array<ParameterSpec, numParameters> parameterSpecs { {
+const std::array<ParameterDefinition, numParameters> parameterDefinitions { {
     { "program",        "Program",              ParameterKind::integer, 1.0f,   11.0f,   1.0f,    1.0f,         1.0f },
     { "effectState",    "Effect State",         ParameterKind::toggle,  0.0f,   1.0f,    1.0f,    1.0f,         1.0f },
     { "delayTime",      "Delay Time",           ParameterKind::decimal, 32.0f,  2000.0f, 1.0f,    0.5f,         400.0f },
@@ -55,21 +55,21 @@ juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout()
 {
     juce::AudioProcessorValueTreeState::ParameterLayout layout;
 
-    for (const auto& spec : parameterSpecs)
+    for (const auto& definition : parameterDefinitions)
     {
-        const juce::ParameterID id { spec.id, 1 };
+        const juce::ParameterID id { definition.id, 1 };
 
-        switch (spec.kind)
+        switch (definition.kind)
         {
             case ParameterKind::integer:
-                layout.add (std::make_unique<juce::AudioParameterInt> (id, spec.name, (int) spec.start, (int) spec.end, (int) spec.defaultValue));
+                layout.add (std::make_unique<juce::AudioParameterInt> (id, definition.name, (int) definition.start, (int) definition.end, (int) definition.defaultValue));
                 break;
             case ParameterKind::toggle:
-                layout.add (std::make_unique<juce::AudioParameterBool> (id, spec.name, spec.defaultValue >= 0.5f));
+                layout.add (std::make_unique<juce::AudioParameterBool> (id, definition.name, definition.defaultValue >= 0.5f));
                 break;
             case ParameterKind::decimal:
                 layout.add (std::make_unique<juce::AudioParameterFloat> (
-                    id, spec.name, juce::NormalisableRange<float> (spec.start, spec.end, spec.step, spec.skew), spec.defaultValue));
+                    id, definition.name, juce::NormalisableRange<float> (definition.start, definition.end, definition.step, definition.skew), definition.defaultValue));
                 break;
         }
     }

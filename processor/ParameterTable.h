@@ -13,7 +13,7 @@ enum class ParameterKind
     decimal
 };
 
-struct ParameterSpec
+struct ParameterDefinition
 {
     const char* id;
     const char* name;
@@ -27,7 +27,7 @@ struct ParameterSpec
 
 inline constexpr int numParameters = 17;
 
-extern const std::array<ParameterSpec, numParameters> parameterSpecs;
+extern const std::array<ParameterDefinition, numParameters> parameterDefinitions;
 
 // Builds the parameters of the table for the processor's value-tree state.
 juce::AudioProcessorValueTreeState::ParameterLayout createParameterLayout();

@@ -110,8 +110,8 @@ TEST (HostedBundle, ExposesTheSeventeenParametersInOrderWithTheirDefaults)
     for (int i = 0; i < numParameters; ++i)
     {
         auto* parameter = parameters[i];
-        SCOPED_TRACE (parameterSpecs[(size_t) i].id);
-        EXPECT_EQ (parameter->getName (100), parameterSpecs[(size_t) i].name);
+        SCOPED_TRACE (parameterDefinitions[(size_t) i].id);
+        EXPECT_EQ (parameter->getName (100), parameterDefinitions[(size_t) i].name);
         EXPECT_TRUE (parameter->isAutomatable());
         EXPECT_EQ (parameter->getText (parameter->getDefaultValue(), 100), defaultTexts[(size_t) i]);
         EXPECT_NEAR (parameter->getValue(), parameter->getDefaultValue(), 1.0e-6f);

@@ -140,12 +140,12 @@ TEST (ParameterSet, SkewedControlsSpendHalfTheirTravelOnTheLowEndAndCarryVersion
     for (const auto& [id, expected] : atHalfTravel)
         EXPECT_NEAR (parameters.getParameter (id)->convertFrom0to1 (0.5f), expected, 1.0e-4f) << id;
 
-    for (const auto& spec : parameterSpecs)
+    for (const auto& definition : parameterDefinitions)
     {
-        auto* parameter = parameters.getParameter (spec.id);
-        ASSERT_NE (parameter, nullptr) << spec.id;
-        EXPECT_EQ (parameter->getVersionHint(), 1) << spec.id;
-        EXPECT_EQ (parameter->getName (100), spec.name);
+        auto* parameter = parameters.getParameter (definition.id);
+        ASSERT_NE (parameter, nullptr) << definition.id;
+        EXPECT_EQ (parameter->getVersionHint(), 1) << definition.id;
+        EXPECT_EQ (parameter->getName (100), definition.name);
     }
 }
 

@@ -43,9 +43,9 @@ TEST (RealTimeSafety, AudioThreadNeitherAllocatesNorWaitsWhileParametersMove)
         juce::MidiBuffer midi;
         juce::Random random (effect);
         std::vector<juce::RangedAudioParameter*> automated;
-        for (const auto& spec : parameterSpecs)
-            if (juce::String (spec.id) != "program")
-                automated.push_back (processor.getParameters().getParameter (spec.id));
+        for (const auto& definition : parameterDefinitions)
+            if (juce::String (definition.id) != "program")
+                automated.push_back (processor.getParameters().getParameter (definition.id));
 
         std::atomic<bool> stop { false };
         std::thread replacer ([&] {

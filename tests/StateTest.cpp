@@ -52,26 +52,26 @@ juce::String xmlText (const juce::MemoryBlock& block)
 std::vector<float> allValues (NebulonAudioProcessor& processor)
 {
     std::vector<float> values;
-    for (const auto& spec : parameterSpecs)
-        values.push_back (parameterValue (processor, spec.id));
+    for (const auto& definition : parameterDefinitions)
+        values.push_back (parameterValue (processor, definition.id));
     return values;
 }
 
-const ParameterSpec& specOf (const juce::String& id)
+const ParameterDefinition& specOf (const juce::String& id)
 {
-    for (const auto& spec : parameterSpecs)
-        if (id == spec.id)
-            return spec;
+    for (const auto& definition : parameterDefinitions)
+        if (id == definition.id)
+            return definition;
     throw std::invalid_argument (id.toStdString());
 }
 
 // Every parameter is a finite number within its range.
 void expectAllInRange (NebulonAudioProcessor& processor)
 {
-    for (const auto& spec : parameterSpecs)
+    for (const auto& definition : parameterDefinitions)
     {
-        const float value = parameterValue (processor, spec.id);
-        EXPECT_TRUE (std::isfinite (value) && value >= spec.start && value <= spec.end) << spec.id << " = " << value;
+        const float value = parameterValue (processor, definition.id);
+        EXPECT_TRUE (std::isfinite (value) && value >= definition.start && value <= definition.end) << definition.id << " = " << value;
     }
 }
 
@@ -462,8 +462,8 @@ TEST (State, RandomAndMutatedBlocksKeepEveryParameterInRange)
 
         const auto values = allValues (processor);
         for (size_t i = 0; i < values.size(); ++i)
-            if (! (std::isfinite (values[i]) && values[i] >= parameterSpecs[i].start && values[i] <= parameterSpecs[i].end))
-                FAIL() << "round " << round << ": " << parameterSpecs[i].id << " = " << values[i];
+            if (! (std::isfinite (values[i]) && values[i] >= parameterDefinitions[i].start && values[i] <= parameterDefinitions[i].end))
+                FAIL() << "round " << round << ": " << parameterDefinitions[i].id << " = " << values[i];
     }
 
     // Still a working state afterwards.

@@ -31,7 +31,7 @@ constexpr double maxTailSeconds = 600.0;
 
 struct ParameterSetting
 {
-    const ParameterSpec* spec;
+    const ParameterDefinition* definition;
     float value;
 };
 
@@ -56,8 +56,8 @@ void printUsage()
                  "\n"
                  "Parameters, by ID in their own units:\n";
 
-    for (const auto& spec : parameterSpecs)
-        std::cerr << "  " << spec.id << " (" << spec.name << "): " << spec.start << " .. " << spec.end << "\n";
+    for (const auto& definition : parameterDefinitions)
+        std::cerr << "  " << definition.id << " (" << definition.name << "): " << definition.start << " .. " << definition.end << "\n";
 }
 
 std::optional<double> parseNumber (const std::string& text)
@@ -72,11 +72,11 @@ std::optional<double> parseNumber (const std::string& text)
     return value;
 }
 
-const ParameterSpec* findSpec (const std::string& id)
+const ParameterDefinition* findDefinition (const std::string& id)
 {
-    for (const auto& spec : parameterSpecs)
-        if (id == spec.id)
-            return &spec;
+    for (const auto& definition : parameterDefinitions)
+        if (id == definition.id)
+            return &definition;
     return nullptr;
 }
 
@@ -141,21 +141,21 @@ std::optional<Options> parseArguments (int argc, char** argv)
         }
 
         const std::string id = arg.substr (0, equals);
-        const auto* spec = findSpec (id);
-        if (spec == nullptr)
+        const auto* definition = findDefinition (id);
+        if (definition == nullptr)
         {
             std::cerr << "error: unknown parameter '" << id << "'\n";
             return std::nullopt;
         }
 
         const auto number = parseNumber (arg.substr (equals + 1));
-        if (! number || *number < spec->start || *number > spec->end)
+        if (! number || *number < definition->start || *number > definition->end)
         {
-            std::cerr << "error: " << id << " takes a number from " << spec->start << " to " << spec->end
+            std::cerr << "error: " << id << " takes a number from " << definition->start << " to " << definition->end
                       << ", got '" << arg.substr (equals + 1) << "'\n";
             return std::nullopt;
         }
-        options.settings.push_back ({ spec, (float) *number });
+        options.settings.push_back ({ definition, (float) *number });
     }
 
     if (positional.size() != 2)
@@ -191,19 +191,19 @@ std::unique_ptr<juce::AudioPluginInstance> loadPlugin (const juce::String& path,
 }
 
 // The hosted parameter of a table entry: hosts see parameters by name only.
-juce::AudioProcessorParameter* hostedParameter (juce::AudioPluginInstance& plugin, const ParameterSpec& spec)
+juce::AudioProcessorParameter* hostedParameter (juce::AudioPluginInstance& plugin, const ParameterDefinition& definition)
 {
     for (auto* parameter : plugin.getParameters())
-        if (parameter->getName (100) == spec.name)
+        if (parameter->getName (100) == definition.name)
             return parameter;
     return nullptr;
 }
 
 // Hosted parameters only take 0..1: the value goes through the range the
 // plug-in built for the parameter.
-float normalised (const ParameterSpec& spec, float value)
+float normalised (const ParameterDefinition& definition, float value)
 {
-    const juce::NormalisableRange<float> range (spec.start, spec.end, spec.step, spec.skew);
+    const juce::NormalisableRange<float> range (definition.start, definition.end, definition.step, definition.skew);
     return range.convertTo0to1 (range.snapToLegalValue (value));
 }
 
@@ -217,17 +217,17 @@ bool applySettings (juce::AudioPluginInstance& plugin, const std::vector<Paramet
     {
         for (const auto& setting : settings)
         {
-            const bool isProgram = juce::String (setting.spec->id) == "program";
+            const bool isProgram = juce::String (setting.definition->id) == "program";
             if (isProgram != (pass == 1))
                 continue;
 
-            auto* parameter = hostedParameter (plugin, *setting.spec);
+            auto* parameter = hostedParameter (plugin, *setting.definition);
             if (parameter == nullptr)
             {
-                std::cerr << "error: the plug-in has no parameter named '" << setting.spec->name << "'\n";
+                std::cerr << "error: the plug-in has no parameter named '" << setting.definition->name << "'\n";
                 return false;
             }
-            parameter->setValueNotifyingHost (normalised (*setting.spec, setting.value));
+            parameter->setValueNotifyingHost (normalised (*setting.definition, setting.value));
         }
     }
     return true;
