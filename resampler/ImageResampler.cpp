@@ -44,8 +44,42 @@ struct AxisWeights
     std::vector<int> first;
     std::vector<float> weights;  // dstSize * taps
 
+    // The same weights in fixed point (fixedOne is 1.0), `pairedTaps` per
+    // sample: taps rounded up to an even count, the extra one of weight 0.
+    // Each sample's fixed weights sum to exactly fixedOne.
+    static constexpr int fixedBits = 14;
+    static constexpr int fixedOne = 1 << fixedBits;
+    int pairedTaps = 0;
+    std::vector<std::int16_t> fixed;  // dstSize * pairedTaps
+
     const float* of (int i) const { return weights.data() + (std::size_t) i * (std::size_t) taps; }
+    const std::int16_t* fixedOf (int i) const { return fixed.data() + (std::size_t) i * (std::size_t) pairedTaps; }
 };
+
+// Rounds each sample's weights to fixed point, then moves the rounding
+// residue onto its largest weight so that the sum stays exactly one: flat
+// areas stay exactly flat. The error per tap is at most 2^-15 of a weight,
+// well below a hundredth of a level on 8-bit values.
+void makeFixedWeights (AxisWeights& a, int dstSize)
+{
+    a.pairedTaps = (a.taps + 1) & ~1;
+    a.fixed.assign ((std::size_t) dstSize * (std::size_t) a.pairedTaps, 0);
+
+    for (int i = 0; i < dstSize; ++i)
+    {
+        const float* w = a.of (i);
+        std::int16_t* q = a.fixed.data() + (std::size_t) i * (std::size_t) a.pairedTaps;
+        int sum = 0, largest = 0;
+        for (int k = 0; k < a.taps; ++k)
+        {
+            q[k] = (std::int16_t) std::lrint (w[k] * (float) AxisWeights::fixedOne);
+            sum += q[k];
+            if (std::abs (w[k]) > std::abs (w[largest]))
+                largest = k;
+        }
+        q[largest] = (std::int16_t) (q[largest] + AxisWeights::fixedOne - sum);
+    }
+}
 
 AxisWeights makeAxisWeights (int srcSize, int dstSize, ResampleFilter filter)
 {
@@ -132,6 +166,7 @@ AxisWeights makeAxisWeights (int srcSize, int dstSize, ResampleFilter filter)
             w[t.index - first] += (float) t.weight;
     }
 
+    makeFixedWeights (a, dstSize);
     return a;
 }
 
@@ -164,27 +199,28 @@ void verticalFloat (const float* const* rows, const float* w, int taps, float* d
     }
 }
 
-// The same over 8-bit source rows, converting on the fly.
-void verticalBytes (const std::uint8_t* const* rows, const float* w, int taps, float* dst, int n)
+// The vertical pass over 8-bit rows in fixed point: exact integer sums of
+// value x weight, scaled to floats once at the end. `taps` is even (the
+// paired count); rows[taps - 1] may repeat a row, its weight being 0.
+// Computes values begin .. n - 1.
+void verticalBytesFixed (const std::uint8_t* const* rows, const std::int16_t* w, int taps, float* dst, int n, int begin = 0)
 {
     constexpr int block = 512;
-    for (int x0 = 0; x0 < n; x0 += block)
+    constexpr float scale = 1.0f / (float) AxisWeights::fixedOne;
+    std::int32_t sum[block];
+    for (int x0 = begin; x0 < n; x0 += block)
     {
         const int len = std::min (block, n - x0);
-        float* out = dst + x0;
+        std::fill (sum, sum + len, 0);
+        for (int k = 0; k < taps; ++k)
         {
-            const float w0 = w[0];
-            const std::uint8_t* r = rows[0] + x0;
-            for (int x = 0; x < len; ++x)
-                out[x] = w0 * (float) r[x];
-        }
-        for (int k = 1; k < taps; ++k)
-        {
-            const float wk = w[k];
+            const std::int32_t wk = w[k];
             const std::uint8_t* r = rows[k] + x0;
             for (int x = 0; x < len; ++x)
-                out[x] += wk * (float) r[x];
+                sum[x] += wk * (std::int32_t) r[x];
         }
+        for (int x = 0; x < len; ++x)
+            dst[x0 + x] = (float) sum[x] * scale;
     }
 }
 
@@ -301,40 +337,45 @@ void verticalFloatAvx2 (const float* const* rows, const float* w, int taps, floa
     }
 }
 
+// Fixed-point vertical pass, two rows per multiply-add: the bytes of rows k
+// and k + 1 are interleaved and widened to 16 bits, so each 32-bit lane
+// holds the pair (r_k[x], r_k+1[x]), and vpmaddwd with the weight pair gives
+// w_k r_k[x] + w_k+1 r_k+1[x] exactly: 16 products per instruction, against
+// 8 per FMA on converted floats.
 NEBULON_TARGET_AVX2
-inline __m256 bytesToFloats (const std::uint8_t* p)
+inline __m256i pairProducts (__m128i interleaved, __m256i weightPair)
 {
-    return _mm256_cvtepi32_ps (_mm256_cvtepu8_epi32 (_mm_loadl_epi64 (reinterpret_cast<const __m128i*> (p))));
+    return _mm256_madd_epi16 (_mm256_cvtepu8_epi16 (interleaved), weightPair);
 }
 
 NEBULON_TARGET_AVX2
-void verticalBytesAvx2 (const std::uint8_t* const* rows, const float* w, int taps, float* dst, int n)
+void verticalBytesFixedAvx2 (const std::uint8_t* const* rows, const std::int16_t* w, int taps, float* dst, int n)
 {
+    const __m256 scale = _mm256_set1_ps (1.0f / (float) AxisWeights::fixedOne);
     int x = 0;
     for (; x + 32 <= n; x += 32)
     {
-        __m256 a0 = _mm256_setzero_ps(), a1 = _mm256_setzero_ps(), a2 = _mm256_setzero_ps(), a3 = _mm256_setzero_ps();
-        for (int k = 0; k < taps; ++k)
+        __m256i a0 = _mm256_setzero_si256(), a1 = _mm256_setzero_si256(), a2 = _mm256_setzero_si256(), a3 = _mm256_setzero_si256();
+        for (int k = 0; k < taps; k += 2)
         {
-            const __m256 wk = _mm256_broadcast_ss (w + k);
-            const std::uint8_t* r = rows[k] + x;
-            a0 = _mm256_fmadd_ps (wk, bytesToFloats (r), a0);
-            a1 = _mm256_fmadd_ps (wk, bytesToFloats (r + 8), a1);
-            a2 = _mm256_fmadd_ps (wk, bytesToFloats (r + 16), a2);
-            a3 = _mm256_fmadd_ps (wk, bytesToFloats (r + 24), a3);
+            const __m256i wk = _mm256_set1_epi32 ((std::int32_t) (std::uint16_t) w[k] | ((std::int32_t) w[k + 1] * 65536));
+            const auto* r0 = reinterpret_cast<const __m128i*> (rows[k] + x);
+            const auto* r1 = reinterpret_cast<const __m128i*> (rows[k + 1] + x);
+            const __m128i p0 = _mm_loadu_si128 (r0), q0 = _mm_loadu_si128 (r1);
+            const __m128i p1 = _mm_loadu_si128 (r0 + 1), q1 = _mm_loadu_si128 (r1 + 1);
+            a0 = _mm256_add_epi32 (a0, pairProducts (_mm_unpacklo_epi8 (p0, q0), wk));
+            a1 = _mm256_add_epi32 (a1, pairProducts (_mm_unpackhi_epi8 (p0, q0), wk));
+            a2 = _mm256_add_epi32 (a2, pairProducts (_mm_unpacklo_epi8 (p1, q1), wk));
+            a3 = _mm256_add_epi32 (a3, pairProducts (_mm_unpackhi_epi8 (p1, q1), wk));
         }
-        _mm256_storeu_ps (dst + x, a0);
-        _mm256_storeu_ps (dst + x + 8, a1);
-        _mm256_storeu_ps (dst + x + 16, a2);
-        _mm256_storeu_ps (dst + x + 24, a3);
+        _mm256_storeu_ps (dst + x, _mm256_mul_ps (_mm256_cvtepi32_ps (a0), scale));
+        _mm256_storeu_ps (dst + x + 8, _mm256_mul_ps (_mm256_cvtepi32_ps (a1), scale));
+        _mm256_storeu_ps (dst + x + 16, _mm256_mul_ps (_mm256_cvtepi32_ps (a2), scale));
+        _mm256_storeu_ps (dst + x + 24, _mm256_mul_ps (_mm256_cvtepi32_ps (a3), scale));
     }
-    for (; x < n; ++x)
-    {
-        float a = 0.0f;
-        for (int k = 0; k < taps; ++k)
-            a += w[k] * (float) rows[k][x];
-        dst[x] = a;
-    }
+    // The rest with the same integer arithmetic: every value is exactly the
+    // same sum wherever it falls relative to the blocks.
+    verticalBytesFixed (rows, w, taps, dst, n, x);
 }
 
 // Horizontal pass over four-lane pixels, two taps per 256-bit register: the
@@ -377,13 +418,13 @@ void verticalF (const float* const* rows, const float* w, int taps, float* dst, 
     verticalFloat (rows, w, taps, dst, n);
 }
 
-void verticalB (const std::uint8_t* const* rows, const float* w, int taps, float* dst, int n)
+void verticalB (const std::uint8_t* const* rows, const std::int16_t* w, int taps, float* dst, int n)
 {
 #if NEBULON_RESAMPLER_AVX2
     if (hasAvx2())
-        return verticalBytesAvx2 (rows, w, taps, dst, n);
+        return verticalBytesFixedAvx2 (rows, w, taps, dst, n);
 #endif
-    verticalBytes (rows, w, taps, dst, n);
+    verticalBytesFixed (rows, w, taps, dst, n);
 }
 
 void horizontal (const float* src, int lanes, const AxisWeights& wx, float* dst, int dstWidth)
@@ -546,6 +587,31 @@ void runRowsFirst (const Job& job, int yBegin, int yEnd)
     }
 }
 
+// Pixels of C floats -> four floats each, the unused lanes zero. The channel
+// count is a constant here so that the copy compiles to a few moves per pixel
+// rather than a loop.
+template <int C>
+void padPixels (const float* in, float* out, int width)
+{
+    for (int x = 0; x < width; ++x)
+    {
+        const float* p = in + (std::size_t) x * C;
+        float* q = out + (std::size_t) x * 4;
+        for (int k = 0; k < 4; ++k)
+            q[k] = k < C ? p[k] : 0.0f;
+    }
+}
+
+void padToFourLanes (const float* in, int channels, float* out, int width)
+{
+    switch (channels)
+    {
+        case 1: return padPixels<1> (in, out, width);
+        case 2: return padPixels<2> (in, out, width);
+        default: return padPixels<3> (in, out, width);
+    }
+}
+
 // Columns first: each output row is a weighted sum of source rows, straight
 // from the 8-bit data, then filtered horizontally.
 void runColumnsFirst (const Job& job, int yBegin, int yEnd)
@@ -557,26 +623,22 @@ void runColumnsFirst (const Job& job, int yBegin, int yEnd)
     std::vector<float> column (srcStride);
     std::vector<float> padded (lanes == c ? 0 : (std::size_t) job.srcWidth * (std::size_t) lanes);
     std::vector<float> out ((std::size_t) job.dstWidth * (std::size_t) lanes);
-    std::vector<const std::uint8_t*> rows ((std::size_t) job.wy.taps);
+    const int taps = job.wy.pairedTaps;
+    std::vector<const std::uint8_t*> rows ((std::size_t) taps);
 
     for (int y = yBegin; y < yEnd; ++y)
     {
+        // The padding tap (weight 0) reads the last real row again.
         const int first = job.wy.first[(std::size_t) y];
-        for (int k = 0; k < job.wy.taps; ++k)
-            rows[(std::size_t) k] = job.src + (std::size_t) (first + k) * srcStride;
+        for (int k = 0; k < taps; ++k)
+            rows[(std::size_t) k] = job.src + (std::size_t) (first + std::min (k, job.wy.taps - 1)) * srcStride;
 
-        verticalB (rows.data(), job.wy.of (y), job.wy.taps, column.data(), (int) srcStride);
+        verticalB (rows.data(), job.wy.fixedOf (y), taps, column.data(), (int) srcStride);
 
         const float* line = column.data();
         if (lanes != c)
         {
-            for (int x = 0; x < job.srcWidth; ++x)
-            {
-                float* q = padded.data() + (std::size_t) x * (std::size_t) lanes;
-                const float* p = column.data() + (std::size_t) x * (std::size_t) c;
-                for (int k = 0; k < lanes; ++k)
-                    q[k] = k < c ? p[k] : 0.0f;
-            }
+            padToFourLanes (column.data(), c, padded.data(), job.srcWidth);
             line = padded.data();
         }
 
