@@ -378,11 +378,27 @@ void verticalBytesFixedAvx2 (const std::uint8_t* const* rows, const std::int16_t
     verticalBytesFixed (rows, w, taps, dst, n, x);
 }
 
-// Horizontal pass over four-lane pixels, two taps per 256-bit register: the
-// pixel pair (k, k + 1) is multiplied by (w[k] x 4, w[k + 1] x 4), the weight
-// vectors being spread from one 128-bit load of four weights.
+// Horizontal pass over pixels `Stride` floats apart, two taps per 256-bit
+// register: the pixel pair (k, k + 1) is multiplied by (w[k] x 4,
+// w[k + 1] x 4), the weight vectors being spread from one 128-bit load of
+// four weights. Output pixels have four lanes. With Stride 3 (RGB straight
+// from the vertical pass, saving a copy into four-lane pixels) each load
+// takes the next pixel's first value as a fourth lane; that lane of the
+// output is meaningless and never stored, and the row needs one readable
+// float past its end.
+template <int Stride>
 NEBULON_TARGET_AVX2
-void horizontal4Avx2 (const float* src, const AxisWeights& wx, float* dst, int dstWidth)
+inline __m256 loadPixelPair (const float* p)
+{
+    if constexpr (Stride == 4)
+        return _mm256_loadu_ps (p);
+    else
+        return _mm256_loadu2_m128 (p + Stride, p);
+}
+
+template <int Stride>
+NEBULON_TARGET_AVX2
+void horizontalAvx2 (const float* src, const AxisWeights& wx, float* dst, int dstWidth)
 {
     const int taps = wx.taps;
     const __m256i spread01 = _mm256_setr_epi32 (0, 0, 0, 0, 1, 1, 1, 1);
@@ -390,24 +406,34 @@ void horizontal4Avx2 (const float* src, const AxisWeights& wx, float* dst, int d
 
     for (int i = 0; i < dstWidth; ++i)
     {
-        const float* s = src + 4 * wx.first[(std::size_t) i];
+        const float* s = src + Stride * wx.first[(std::size_t) i];
         const float* w = wx.of (i);
         __m256 a = _mm256_setzero_ps(), b = _mm256_setzero_ps();
         int k = 0;
         for (; k + 4 <= taps; k += 4)
         {
             const __m256 w4 = _mm256_broadcast_ps (reinterpret_cast<const __m128*> (w + k));
-            a = _mm256_fmadd_ps (_mm256_permutevar_ps (w4, spread01), _mm256_loadu_ps (s + 4 * k), a);
-            b = _mm256_fmadd_ps (_mm256_permutevar_ps (w4, spread23), _mm256_loadu_ps (s + 4 * k + 8), b);
+            a = _mm256_fmadd_ps (_mm256_permutevar_ps (w4, spread01), loadPixelPair<Stride> (s + Stride * k), a);
+            b = _mm256_fmadd_ps (_mm256_permutevar_ps (w4, spread23), loadPixelPair<Stride> (s + Stride * k + 2 * Stride), b);
         }
         a = _mm256_add_ps (a, b);
         __m128 r = _mm_add_ps (_mm256_castps256_ps128 (a), _mm256_extractf128_ps (a, 1));
         for (; k < taps; ++k)
-            r = _mm_fmadd_ps (_mm_set1_ps (w[k]), _mm_loadu_ps (s + 4 * k), r);
+            r = _mm_fmadd_ps (_mm_set1_ps (w[k]), _mm_loadu_ps (s + Stride * k), r);
         _mm_storeu_ps (dst + 4 * i, r);
     }
 }
 #endif
+
+// True when the horizontal pass can read three-float pixels directly.
+bool readsThreeFloatPixels()
+{
+#if NEBULON_RESAMPLER_AVX2
+    return hasAvx2();
+#else
+    return false;
+#endif
+}
 
 void verticalF (const float* const* rows, const float* w, int taps, float* dst, int n)
 {
@@ -433,9 +459,20 @@ void horizontal (const float* src, int lanes, const AxisWeights& wx, float* dst,
         return horizontalGeneric (src, lanes, wx, dst, dstWidth);
 #if NEBULON_RESAMPLER_AVX2
     if (hasAvx2())
-        return horizontal4Avx2 (src, wx, dst, dstWidth);
+        return horizontalAvx2<4> (src, wx, dst, dstWidth);
 #endif
     horizontal4 (src, wx, dst, dstWidth);
+}
+
+// Horizontal pass over three-float pixels into four-lane ones (see
+// horizontalAvx2); only where readsThreeFloatPixels().
+void horizontalFromThree (const float* src, const AxisWeights& wx, float* dst, int dstWidth)
+{
+#if NEBULON_RESAMPLER_AVX2
+    horizontalAvx2<3> (src, wx, dst, dstWidth);
+#else
+    (void) src, (void) wx, (void) dst, (void) dstWidth;
+#endif
 }
 
 inline std::uint8_t toByte (float v)
@@ -488,6 +525,24 @@ void expandRow (const Job& job, const std::uint8_t* in, float* out)
     }
 }
 
+#if NEBULON_RESAMPLER_SSE2
+// Four-lane pixels -> C bytes each. Conversion in the default rounding mode
+// (nearest, ties to even); the two packs saturate to 0..255. C is a constant
+// so that the copy of C bytes is a plain store, not a library call.
+template <int C>
+void storeFourLanes (const float* in, std::uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x)
+    {
+        __m128i v = _mm_cvtps_epi32 (_mm_loadu_ps (in + 4 * x));
+        v = _mm_packs_epi32 (v, v);
+        v = _mm_packus_epi16 (v, v);
+        const int bits = _mm_cvtsi128_si32 (v);
+        std::memcpy (out + (std::size_t) x * C, &bits, C);
+    }
+}
+#endif
+
 // Filtered row (`lanes` floats per pixel) -> output bytes.
 void storeRow (const Job& job, const float* in, std::uint8_t* out)
 {
@@ -496,15 +551,12 @@ void storeRow (const Job& job, const float* in, std::uint8_t* out)
 #if NEBULON_RESAMPLER_SSE2
     if (lanes == 4)
     {
-        for (int x = 0; x < w; ++x)
+        switch (c)
         {
-            // Conversion in the default rounding mode (nearest, ties to
-            // even); the two packs saturate to 0..255.
-            __m128i v = _mm_cvtps_epi32 (_mm_loadu_ps (in + 4 * x));
-            v = _mm_packs_epi32 (v, v);
-            v = _mm_packus_epi16 (v, v);
-            const int bits = _mm_cvtsi128_si32 (v);
-            std::memcpy (out + (std::size_t) x * (std::size_t) c, &bits, (std::size_t) c);
+            case 1: storeFourLanes<1> (in, out, w); break;
+            case 2: storeFourLanes<2> (in, out, w); break;
+            case 3: storeFourLanes<3> (in, out, w); break;
+            default: storeFourLanes<4> (in, out, w); break;
         }
     }
     else
@@ -620,8 +672,11 @@ void runColumnsFirst (const Job& job, int yBegin, int yEnd)
     const std::size_t srcStride = (std::size_t) job.srcWidth * (std::size_t) c;
     const std::size_t dstStride = (std::size_t) job.dstWidth * (std::size_t) c;
 
-    std::vector<float> column (srcStride);
-    std::vector<float> padded (lanes == c ? 0 : (std::size_t) job.srcWidth * (std::size_t) lanes);
+    // RGB rows go straight to the horizontal pass where it can read them
+    // (one float of slack at the end), others are padded to four lanes.
+    const bool fromThree = c == 3 && lanes == 4 && readsThreeFloatPixels();
+    std::vector<float> column (srcStride + 1);
+    std::vector<float> padded (lanes == c || fromThree ? 0 : (std::size_t) job.srcWidth * (std::size_t) lanes);
     std::vector<float> out ((std::size_t) job.dstWidth * (std::size_t) lanes);
     const int taps = job.wy.pairedTaps;
     std::vector<const std::uint8_t*> rows ((std::size_t) taps);
@@ -635,14 +690,20 @@ void runColumnsFirst (const Job& job, int yBegin, int yEnd)
 
         verticalB (rows.data(), job.wy.fixedOf (y), taps, column.data(), (int) srcStride);
 
-        const float* line = column.data();
-        if (lanes != c)
+        if (fromThree)
         {
-            padToFourLanes (column.data(), c, padded.data(), job.srcWidth);
-            line = padded.data();
+            horizontalFromThree (column.data(), job.wx, out.data(), job.dstWidth);
         }
-
-        horizontal (line, lanes, job.wx, out.data(), job.dstWidth);
+        else
+        {
+            const float* line = column.data();
+            if (lanes != c)
+            {
+                padToFourLanes (column.data(), c, padded.data(), job.srcWidth);
+                line = padded.data();
+            }
+            horizontal (line, lanes, job.wx, out.data(), job.dstWidth);
+        }
         storeRow (job, out.data(), job.dst + (std::size_t) y * dstStride);
     }
 }
