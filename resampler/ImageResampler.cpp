@@ -1,6 +1,7 @@
 #include "resampler/ImageResampler.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <system_error>
@@ -332,11 +333,13 @@ void horizontalGeneric (const float* src, int lanes, const AxisWeights& wx, floa
     }
 }
 
+std::atomic<bool> vectorInstructionsAllowed { true };
+
 #if NEBULON_RESAMPLER_AVX2
 bool hasAvx2()
 {
     static const bool has = __builtin_cpu_supports ("avx2") && __builtin_cpu_supports ("fma");
-    return has;
+    return has && vectorInstructionsAllowed.load (std::memory_order_relaxed);
 }
 
 // Vertical passes with the accumulators of 32 values held in registers over
@@ -1066,6 +1069,11 @@ std::vector<std::uint8_t> resampleImage (const std::uint8_t* src, int srcWidth, 
     if (! resampleImage (src, srcWidth, srcHeight, channels, out.data(), dstWidth, dstHeight, settings))
         return {};
     return out;
+}
+
+void setResamplerVectorInstructionsAllowed (bool allowed)
+{
+    vectorInstructionsAllowed.store (allowed);
 }
 
 }  // namespace nebulon

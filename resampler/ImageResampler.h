@@ -50,6 +50,11 @@ struct ResampleSettings
     int maxThreads = 0;
 };
 
+// Whether the resampler may use the processor's wide vector instructions when
+// it has them (the default). Switched off, the plain versions run everywhere,
+// as on a processor without them; results agree within one level.
+void setResamplerVectorInstructionsAllowed (bool allowed);
+
 // Resamples src (srcWidth x srcHeight, `channels` bytes per pixel) into dst
 // (dstWidth x dstHeight, same channel layout). dst must hold
 // dstWidth * dstHeight * channels bytes. Values are rounded to the nearest

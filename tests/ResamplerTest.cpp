@@ -18,6 +18,7 @@ using Bytes = std::vector<std::uint8_t>;
 using nebulon::ResampleFilter;
 using nebulon::ResampleSettings;
 using nebulon::resampleImage;
+using nebulon::setResamplerVectorInstructionsAllowed;
 
 constexpr double pi = 3.14159265358979323846;
 
@@ -396,10 +397,14 @@ TEST (ImageResampler, AgreesWithPlainDoublePrecisionFilter)
     std::mt19937 rng (5);
     std::uniform_int_distribution<int> noise (-40, 40);
 
+    // Both the vector paths (where the processor has them) and the plain ones.
+    for (const bool vectorInstructions : { true, false })
     for (int channels = 1; channels <= 5; ++channels)
         for (const auto& c : cases)
         {
-            SCOPED_TRACE (testing::Message() << channels << " channels, " << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh);
+            SCOPED_TRACE (testing::Message() << (vectorInstructions ? "vector, " : "plain, ") << channels << " channels, " << c.sw
+                                             << "x" << c.sh << " -> " << c.dw << "x" << c.dh);
+            setResamplerVectorInstructionsAllowed (vectorInstructions);
             // Smooth waves with noise on top: both low and high frequencies.
             const auto src = makeImage (c.sw, c.sh, channels, [&] (int x, int y, int ch) {
                 const double v = 128.0 + 80.0 * std::sin (0.05 * x + ch) * std::cos (0.07 * y - ch) + noise (rng);
@@ -423,6 +428,7 @@ TEST (ImageResampler, AgreesWithPlainDoublePrecisionFilter)
             // boundary: a small share of the values.
             EXPECT_LE ((double) differing, 0.02 * (double) out.size());
         }
+    setResamplerVectorInstructionsAllowed (true);
 }
 
 TEST (ImageResampler, InvalidArgumentsWriteNothing)
