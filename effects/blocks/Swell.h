@@ -27,6 +27,7 @@ struct Swell
     double fallCoef = 0.0;
     double previousDb = 0.0;
     int state = idle;
+    int lookAheadSamples = 1; // whole samples, set by prepare from lookAheadMs
 
     static constexpr double lineLengthMs = 100.0;
 
@@ -41,6 +42,13 @@ struct Swell
         riseCoef = timeCoef (riseMs);
         fallCoef = timeCoef (fallMs);
         onsetThreshold = ((1.0 - sensitivity * sensitivity) * 1700.0 + 300.0) / sampleRate;
+
+        // Below two samples the look-ahead reads one back; it never exceeds the line.
+        lookAheadSamples = (int) (lookAheadMs * sampleRate / 1000.0);
+        if (lookAheadSamples < 2)
+            lookAheadSamples = 1;
+        else if (lookAheadSamples > lookAheadLine.size)
+            lookAheadSamples = lookAheadLine.size;
         gain = 0.0;
         previousDb = 0.0;
         state = idle;
@@ -93,11 +101,7 @@ struct Swell
         if (size <= 0)
             return 0.0;
 
-        int D = (int) (lookAheadMs * sampleRate / 1000.0);
-        if (D < 2)
-            D = 1;
-        else if (D > size)
-            D = size;
+        const int D = lookAheadSamples;
 
         double* const b = lookAheadLine.buffer.data();
         int& w = lookAheadLine.writeIndex;

@@ -14,18 +14,9 @@ ModelConstants analogConstants()
 }
 } // namespace
 
-AnalogDelay::AnalogDelay() : AudioEffect (analogConstants())
-{
-    // Drift 0.24 Hz, vibrato at the modulation rate (4 Hz until set) and a
-    // bump every 1/0.17 s.
-    modulation.lfoA = Lfo (0, 0.24, 0.5);
-    modulation.amplitudeA = 0.625;
-    modulation.lfoB = Lfo (0, 4.0, 0.5);
-    modulation.amplitudeB = 0.045;
-    modulation.cycleRateHz = 0.17;
-    modulation.cycleAmplitude = 0.5;
-    modulation.cycleSmoothHz = 4.7;
-}
+// The modulation is the shared tape transport as constructed: drift 0.24 Hz,
+// vibrato at the modulation rate (4 Hz until set), a bump every 1/0.17 s.
+AnalogDelay::AnalogDelay() : AudioEffect (analogConstants()) {}
 
 float AnalogDelay::getParam (int index) const
 {
